@@ -1,0 +1,19 @@
+#include "common/dialogs.h"
+#include "common/shell.h"
+#include "player/form1.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvela"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvela"));
+
+    quorvela::DesktopDialogs dialogs;
+    quorvela::DesktopShell shell;
+    quorvela::SettingsStore settings;
+    quorvela::Form1 window({dialogs, shell, settings});
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace quorvela {
+
+// Every modal dialog the program shows goes through this interface, so that a test can
+// answer it without a person at the keyboard.
+class Dialogs {
+public:
+    enum class Icon { None, Critical };
+
+    Dialogs() = default;
+    Dialogs(const Dialogs&) = delete;
+    Dialogs& operator=(const Dialogs&) = delete;
+    virtual ~Dialogs() = default;
+
+    // A message with a single OK button.
+    virtual void message(QWidget* parent, const QString& text, const QString& title,
+                         Icon icon) = 0;
+    // The chosen folder's full path, or empty text when the user cancels.
+    [[nodiscard]] virtual QString chooseFolder(QWidget* parent, const QString& prompt) = 0;
+    // The chosen file's full path, or empty text when the user cancels (every time).
+    [[nodiscard]] virtual QString openFile(QWidget* parent, const QString& filter) = 0;
+    [[nodiscard]] virtual QString saveFile(QWidget* parent, const QString& filter) = 0;
+    // The confirmed colour, or nothing when the user cancels.
+    [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent) = 0;
+};
+
+// The real dialogs of the desktop.
+class DesktopDialogs final : public Dialogs {
+public:
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    QString chooseFolder(QWidget* parent, const QString& prompt) override;
+    QString openFile(QWidget* parent, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& filter) override;
+    std::optional<QColor> chooseColor(QWidget* parent) override;
+};
+
+// Turns a filter written as "Description|pattern;pattern|" into the form Qt's file
+// dialogs take: "Description (pattern pattern)".
+[[nodiscard]] QString qtFileFilter(const QString& filter);
+
+} // namespace quorvela

@@ -1,0 +1,385 @@
+#include "player/form1.h"
+
+#include "common/controlcolors.h"
+#include "common/dialogs.h"
+#include "common/formbuilder.h"
+#include "common/shell.h"
+#include "common/twips.h"
+#include "components/filelistbox.h"
+#include "components/mediaplayer.h"
+#include "info/form3.h"
+#include "info/frmabout.h"
+#include "info/links.h"
+#include "player/statusbar.h"
+#include "player/tracktext.h"
+#include "preferences/form2.h"
+#include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringListModel>
+#include <QTimer>
+
+namespace quorvela {
+
+namespace {
+
+using K = ControlKind;
+
+// The player window's controls in the order they are created (twips).
+constexpr ControlDef Form1Controls[] = {
+    {"File1", K::Custom, nullptr, nullptr, 0, 480, 10335, 3015, 1},
+    {"Frame2", K::Frame, nullptr, "Internal Audio", 120, 3480, 4455, 2175, 13},
+    {"MediaPlayer1", K::Custom, "Frame2", nullptr, 120, 1440, 4125, 615, 17},
+    {"lblTotalTime", K::Label, "Frame2", "", 120, 480, 4095, 375, 16},
+    {"Label1", K::Label, "Frame2", "", 120, 240, 4095, 375, 15},
+    {"lblElapsedTime", K::Label, "Frame2", "00:00", 120, 840, 4095, 615, 14},
+    {"Frame1", K::Frame, nullptr, "Playlist", 4800, 3480, 5535, 2175, 6},
+    {"Command5", K::Button, "Frame1", "&Clear", 4440, 240, 975, 255, 12},
+    {"Command4", K::Button, "Frame1", "&Load", 3360, 240, 1095, 255, 11},
+    {"Command3", K::Button, "Frame1", "&Save", 2280, 240, 1095, 255, 10},
+    {"Command2", K::Button, "Frame1", "&Delete", 1200, 240, 1095, 255, 9},
+    {"Command1", K::Button, "Frame1", "&Add", 120, 240, 1095, 255, 8},
+    {"List1", K::ListBox, "Frame1", nullptr, 120, 600, 5295, 1425, 7},
+    {"txtPath", K::TextBox, nullptr, "", 1920, 0, 8415, 375, 5},
+    {"cmdBrowse", K::Button, nullptr, "&Folder to play:", 0, 0, 1695, 375, 3},
+    {"Dir2", K::Custom, nullptr, nullptr, 4560, 2160, 255, 315, 2},
+    {"Dir1", K::Custom, nullptr, nullptr, 0, 960, 1575, 1890, 0},
+    {"Label7", K::Label, nullptr, "", 1920, 600, 2415, 255, 4},
+};
+
+struct MenuDef {
+    const char* name;
+    const char* caption; // "-" for a separator
+    const char* menu;    // nullptr: on the menu bar
+    const char* shortcut;
+};
+
+constexpr MenuDef Form1Menus[] = {
+    {"mnuFile", "&File", nullptr, nullptr},
+    {"mnuFileSelect", "&Select Folder", "mnuFile", nullptr},
+    {"mnuFilePlaylist", "&Open Playlist", "mnuFile", nullptr},
+    {"mnuFileExit", "E&xit", "mnuFile", nullptr},
+    {"mnuTools", "&Tools", nullptr, nullptr},
+    {"mnuToolsPref", "&Preferences", "mnuTools", nullptr},
+    {"mnuHelp", "&Help", nullptr, nullptr},
+    {"mnuHelpHelp", "&Help", "mnuHelp", "F1"},
+    {"mnuHelpMail", "&E-mail for help", "mnuHelp", nullptr},
+    {"mnuHelpWeb", "&Go to website", "mnuHelp", nullptr},
+    {"ghjghj", "-", "mnuHelp", nullptr},
+    {"mnuHelpAbout", "&About", "mnuHelp", nullptr},
+};
+
+// Where the client area of the window opens, and its size.
+constexpr QRect InitialClientArea = twipsRect(2640, 1905, 11190, 7740);
+constexpr int StatusBarHeightTwips = 255;
+
+constexpr color::Value Black = 0x00000000;
+constexpr color::Value White = 0x00FFFFFF;
+constexpr color::Value Blue192 = 0x00C00000;
+
+QFont displayFont(int points) {
+    QFont font(QStringLiteral("MS Sans Serif"), points);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+void styleDisplayLabel(QLabel* label, color::Value text, int points) {
+    setBackColor(label, Black);
+    setForeColor(label, text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(displayFont(points));
+}
+
+color::Value readColor(const SettingsStore& store, const QString& key, color::Value fallback) {
+    const QString text = store.read(settings::Application, settings::Section, key,
+                                    color::toText(fallback));
+    return color::fromText(text).value_or(fallback);
+}
+
+} // namespace
+
+Form1::Form1(Services services, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_playlist(new QStringListModel(this)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quorvela"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvela.png")));
+    createControls();
+    createMenus();
+    createStatusBar();
+
+    // The client area below the menu bar holds the controls and the status bar.
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(InitialClientArea.width(), InitialClientArea.height() + menuHeight);
+    move(InitialClientArea.left(), InitialClientArea.top() - menuHeight);
+
+    applyRememberedColors();
+    restoreFolder();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(60);
+    connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
+    Timer1->start();
+}
+
+Form1::~Form1() {
+    closeSecondaryWindows();
+}
+
+void Form1::createControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    const auto controls =
+        buildForm(client, Form1Controls, [](const ControlDef& def, QWidget* parent) -> QWidget* {
+            const QByteArray name(def.name);
+            if (name == "File1")
+                return new FileListBox(parent);
+            if (name == "MediaPlayer1")
+                return new MediaPlayer(parent);
+            return new DirListBox(parent);
+        });
+    auto get = [&controls](const char* name) { return controls.value(QString::fromUtf8(name)); };
+    File1 = qobject_cast<FileListBox*>(get("File1"));
+    Frame2 = qobject_cast<QGroupBox*>(get("Frame2"));
+    MediaPlayer1 = qobject_cast<MediaPlayer*>(get("MediaPlayer1"));
+    lblTotalTime = qobject_cast<QLabel*>(get("lblTotalTime"));
+    Label1 = qobject_cast<QLabel*>(get("Label1"));
+    lblElapsedTime = qobject_cast<QLabel*>(get("lblElapsedTime"));
+    Frame1 = qobject_cast<QGroupBox*>(get("Frame1"));
+    Command5 = qobject_cast<QPushButton*>(get("Command5"));
+    Command4 = qobject_cast<QPushButton*>(get("Command4"));
+    Command3 = qobject_cast<QPushButton*>(get("Command3"));
+    Command2 = qobject_cast<QPushButton*>(get("Command2"));
+    Command1 = qobject_cast<QPushButton*>(get("Command1"));
+    List1 = qobject_cast<QListView*>(get("List1"));
+    txtPath = qobject_cast<QLineEdit*>(get("txtPath"));
+    cmdBrowse = qobject_cast<QPushButton*>(get("cmdBrowse"));
+    Dir2 = qobject_cast<DirListBox*>(get("Dir2"));
+    Dir1 = qobject_cast<DirListBox*>(get("Dir1"));
+    Label7 = qobject_cast<QLabel*>(get("Label7"));
+
+    setForeColor(File1, color::ButtonText);
+    styleDisplayLabel(lblTotalTime, White, 12);
+    styleDisplayLabel(Label1, White, 12);
+    styleDisplayLabel(lblElapsedTime, Blue192, 24);
+
+    List1->setModel(m_playlist);
+    List1->setUniformItemSizes(true);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    txtPath->setReadOnly(true);
+    txtPath->setToolTip(QStringLiteral("The folder where your MP3s are stored."));
+    cmdBrowse->setToolTip(QStringLiteral("Click to select a folder to play the MP3s in."));
+    // Alt+F belongs to the File menu; the button keeps its underlined F for the eye and is
+    // reached by Tab or File > Select Folder.
+    cmdBrowse->setShortcut(QKeySequence());
+
+    // Label7 lies over the file list and must never hide it or take its clicks.
+    Label7->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label7->lower();
+
+    connect(File1, &QAbstractItemView::doubleClicked, this, &Form1::playFromFolderList);
+    connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
+}
+
+void Form1::createMenus() {
+    QHash<QByteArray, QMenu*> menus;
+    for (const MenuDef& def : Form1Menus) {
+        const QString name = QString::fromUtf8(def.name);
+        const QString caption = QString::fromUtf8(def.caption);
+        if (!def.menu) {
+            QMenu* menu = menuBar()->addMenu(caption);
+            menu->setObjectName(name);
+            menus.insert(def.name, menu);
+            continue;
+        }
+        QMenu* menu = menus.value(def.menu);
+        QAction* action = caption == QLatin1String("-") ? menu->addSeparator()
+                                                         : menu->addAction(caption);
+        action->setObjectName(name);
+        if (def.shortcut) {
+            action->setShortcut(QKeySequence(QString::fromUtf8(def.shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+    }
+    mnuFile = menus.value("mnuFile");
+    mnuTools = menus.value("mnuTools");
+    mnuHelp = menus.value("mnuHelp");
+    auto action = [this](const char* name) {
+        return findChild<QAction*>(QString::fromUtf8(name));
+    };
+    mnuFileSelect = action("mnuFileSelect");
+    mnuFilePlaylist = action("mnuFilePlaylist");
+    mnuFileExit = action("mnuFileExit");
+    mnuToolsPref = action("mnuToolsPref");
+    mnuHelpHelp = action("mnuHelpHelp");
+    mnuHelpMail = action("mnuHelpMail");
+    mnuHelpWeb = action("mnuHelpWeb");
+    ghjghj = action("ghjghj");
+    mnuHelpAbout = action("mnuHelpAbout");
+
+    // The menu items that stand for a button run that button's action.
+    connect(mnuFileSelect, &QAction::triggered, cmdBrowse, &QPushButton::click);
+    connect(mnuFilePlaylist, &QAction::triggered, Command4, &QPushButton::click);
+    connect(mnuFileExit, &QAction::triggered, this, &Form1::exitProgram);
+    connect(mnuToolsPref, &QAction::triggered, this, &Form1::showPreferences);
+    connect(mnuHelpHelp, &QAction::triggered, this, &Form1::showHelp);
+    connect(mnuHelpMail, &QAction::triggered, this, &Form1::openMailLink);
+    connect(mnuHelpWeb, &QAction::triggered, this, &Form1::openWebSite);
+    connect(mnuHelpAbout, &QAction::triggered, this, &Form1::showAbout);
+}
+
+void Form1::createStatusBar() {
+    StatusBar1 = new StatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(twipsToPixels(StatusBarHeightTwips));
+    setStatusBar(StatusBar1);
+}
+
+QString Form1::defaultFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QDir(music).exists())
+        return music;
+    return QDir::homePath();
+}
+
+void Form1::applyRememberedColors() {
+    const SettingsStore& store = m_services.settings;
+    const color::Value fore = readColor(store, settings::ForeColor, color::WindowText);
+    setForeColor(List1, fore);
+    setForeColor(File1, foreColor(List1));
+    setForeColor(txtPath, foreColor(List1));
+    const color::Value back = readColor(store, settings::BackColor, color::WindowBackground);
+    setBackColor(List1, back);
+    setBackColor(File1, backColor(List1));
+    setBackColor(txtPath, backColor(List1));
+}
+
+void Form1::restoreFolder() {
+    const QString folder = m_services.settings.read(settings::Application, settings::Section,
+                                                    settings::LastFolder, defaultFolder());
+    if (folder.isEmpty()) {
+        m_services.dialogs.message(this,
+                                   QStringLiteral("Please Select a folder to play music from by "
+                                                  "pressing the 'Folder to play' button."),
+                                   QStringLiteral("Quorvela"), Dialogs::Icon::None);
+        txtPath->setText(defaultFolder());
+    } else {
+        txtPath->setText(folder);
+    }
+    File1->setPattern(QStringLiteral("*.mp3"));
+    // A remembered folder that has gone (an unplugged drive) is kept as it is: the list is
+    // empty and the folder is saved back unchanged.
+    Dir1->setPath(txtPath->text());
+    File1->setPath(Dir1->path());
+}
+
+void Form1::saveSettings() {
+    SettingsStore& store = m_services.settings;
+    const bool saved =
+        store.save(settings::Application, settings::Section, settings::LastFolder,
+                   txtPath->text()) &&
+        store.save(settings::Application, settings::Section, settings::ForeColor,
+                   color::toText(foreColor(List1))) &&
+        store.save(settings::Application, settings::Section, settings::BackColor,
+                   color::toText(backColor(List1)));
+    if (!saved)
+        qWarning("Quorvela: could not save the settings; the previous ones are kept.");
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        saveSettings();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void Form1::exitProgram() {
+    close();
+    closeSecondaryWindows();
+    emit exitRequested();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeSecondaryWindows() {
+    // These windows save nothing of their own; they simply go with the program.
+    delete m_form2.data();
+    delete m_form3.data();
+    delete m_about.data();
+}
+
+QStringList Form1::playlistEntries() const {
+    return m_playlist->stringList();
+}
+
+void Form1::playFromFolderList() {
+    const QString name = File1->fileName();
+    const QString path = joinPath(Dir1->path(), name);
+    if (!MediaPlayer1->setFileName(path) || !MediaPlayer1->play()) {
+        m_services.dialogs.message(this, QStringLiteral("Error playing file!"),
+                                   QStringLiteral("Quorvela"), Dialogs::Icon::None);
+        return;
+    }
+    Label1->setText(nowPlayingCaption(name));
+}
+
+void Form1::showElapsedTime() {
+    lblElapsedTime->setText(timeText(MediaPlayer1->currentPosition()));
+}
+
+void Form1::showTotalTime() {
+    lblTotalTime->setText(timeText(MediaPlayer1->duration()));
+}
+
+namespace {
+
+// Shows a window that exists at most once: made on first use, shown again after.
+template <typename Window, typename Make>
+void showOnce(QPointer<Window>& window, Make make) {
+    if (!window) {
+        window = make();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void Form1::showPreferences() {
+    showOnce(m_form2, [this] { return new Form2(this, m_services); });
+}
+
+void Form1::showHelp() {
+    showOnce(m_form3, [this] { return new Form3(m_services); });
+}
+
+void Form1::showAbout() {
+    showOnce(m_about, [this] { return new FrmAbout(m_services); });
+}
+
+void Form1::openWebSite() {
+    OpenWebSite(m_services.shell);
+}
+
+void Form1::openMailLink() {
+    OpenMailLink(m_services.shell);
+}
+
+} // namespace quorvela

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "common/services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QStringListModel;
+class QTimer;
+
+namespace quorvela {
+
+class DirListBox;
+class FileListBox;
+class Form2;
+class Form3;
+class FrmAbout;
+class MediaPlayer;
+
+// The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
+// the media player and its clocks, the "Playlist" panel, a status bar and the menus.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The filter of the playlist open and save dialogs.
+    static constexpr const char* PlaylistFilter = "Playlists (*.m3u, *.pls)|*.m3u;*.pls|";
+
+    // Controls, by the names they carry as objectName too.
+    FileListBox* File1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    MediaPlayer* MediaPlayer1 = nullptr;
+    QLabel* lblTotalTime = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblElapsedTime = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QListView* List1 = nullptr;
+    QLineEdit* txtPath = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    DirListBox* Dir2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    DirListBox* Dir1 = nullptr;
+    QLabel* Label7 = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileSelect = nullptr;
+    QAction* mnuFilePlaylist = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuToolsPref = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpHelp = nullptr;
+    QAction* mnuHelpMail = nullptr;
+    QAction* mnuHelpWeb = nullptr;
+    QAction* ghjghj = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    // The playlist's entries, in order.
+    [[nodiscard]] QStringList playlistEntries() const;
+    [[nodiscard]] QStringListModel* playlistModel() const { return m_playlist; }
+
+    // True once the window has been closed; the settings have then been saved.
+    [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
+
+    [[nodiscard]] QPointer<Form2> preferencesWindow() const { return m_form2; }
+    [[nodiscard]] QPointer<Form3> helpWindow() const { return m_form3; }
+    [[nodiscard]] QPointer<FrmAbout> aboutBox() const { return m_about; }
+
+    // The folder used when none is remembered: the user's Music folder, else home.
+    [[nodiscard]] static QString defaultFolder();
+
+public slots:
+    void playFromFolderList();
+    void showElapsedTime();
+    void showTotalTime();
+    void exitProgram();
+    void showPreferences();
+    void showHelp();
+    void showAbout();
+    void openWebSite();
+    void openMailLink();
+
+signals:
+    // Emitted by File > Exit once the window is unloaded; main() then ends the process.
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void createStatusBar();
+    void applyRememberedColors();
+    void restoreFolder();
+    void saveSettings();
+    void closeSecondaryWindows();
+
+    Services m_services;
+    QStringListModel* m_playlist = nullptr;
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<FrmAbout> m_about;
+    bool m_unloaded = false;
+};
+
+} // namespace quorvela

@@ -1,0 +1,57 @@
+#include "player/statusbar.h"
+
+#include "common/twips.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace quorvela {
+
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent), m_clock(new QTimer(this)) {
+    setSizeGripEnabled(true);
+    struct Panel {
+        const char* name;
+        int widthTwips;
+        bool minimum;
+    };
+    constexpr Panel panels[] = {{"Panel1", 1260, false}, {"Panel2", 1440, true},
+                                {"Panel3", 1440, true}};
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromUtf8(panels[i].name));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setContentsMargins(2, 0, 2, 0);
+        if (panels[i].minimum)
+            label->setMinimumWidth(twipsToPixels(panels[i].widthTwips));
+        else
+            label->setFixedWidth(twipsToPixels(panels[i].widthTwips));
+        addWidget(label);
+        m_panels[i] = label;
+    }
+    m_panels[0]->setText(QStringLiteral("Quorvela v1.00"));
+    m_panels[1]->setAccessibleName(QStringLiteral("Date"));
+    m_panels[2]->setAccessibleName(QStringLiteral("Time"));
+
+    m_clock->setSingleShot(true);
+    m_clock->setTimerType(Qt::CoarseTimer);
+    connect(m_clock, &QTimer::timeout, this, &StatusBar::refreshClock);
+    refreshClock();
+}
+
+QLabel* StatusBar::panel(int number) const {
+    return number >= 1 && number <= 3 ? m_panels[number - 1] : nullptr;
+}
+
+void StatusBar::refreshClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    m_panels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_panels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+    // Wake again just after the next minute begins.
+    const int msIntoMinute = now.time().second() * 1000 + now.time().msec();
+    m_clock->start(60'000 - msIntoMinute + 50);
+}
+
+} // namespace quorvela

@@ -1,0 +1,48 @@
+#include "settings/settingsstore.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace quorvela {
+
+SettingsStore::SettingsStore(QString filePath) : m_filePath(std::move(filePath)) {}
+
+QString SettingsStore::defaultFilePath(const QString& application) {
+    // Looked up afresh every time, so that XDG_CONFIG_HOME set by a test takes effect.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + application + QLatin1Char('/') + application +
+           QStringLiteral(".ini");
+}
+
+QString SettingsStore::filePathFor(const QString& application) const {
+    return m_filePath.isEmpty() ? defaultFilePath(application) : m_filePath;
+}
+
+QString SettingsStore::read(const QString& application, const QString& section,
+                            const QString& key, const QString& defaultValue) const {
+    QSettings settings(filePathFor(application), QSettings::IniFormat);
+    settings.beginGroup(section);
+    if (!settings.contains(key))
+        return defaultValue;
+    const QVariant value = settings.value(key);
+    // An unquoted value with commas in a hand-edited file comes back as a list.
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+bool SettingsStore::save(const QString& application, const QString& section, const QString& key,
+                         const QString& value) {
+    const QString path = filePathFor(application);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(section);
+    settings.setValue(key, value);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+} // namespace quorvela

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvela {
+
+// The per-user store of remembered values: an INI file at
+// $XDG_CONFIG_HOME/<application>/<application>.ini (~/.config by default), one group per
+// section, every value kept as text.
+class SettingsStore {
+public:
+    SettingsStore() = default;
+    // A store in an explicit file, for tools and tests.
+    explicit SettingsStore(QString filePath);
+
+    [[nodiscard]] static QString defaultFilePath(const QString& application);
+
+    // The stored text when the key exists (also when it is empty), otherwise the default.
+    [[nodiscard]] QString read(const QString& application, const QString& section,
+                               const QString& key, const QString& defaultValue) const;
+    // Creates what is needed and replaces any earlier value. The old file stays whole if
+    // the new one cannot be written; false then.
+    bool save(const QString& application, const QString& section, const QString& key,
+              const QString& value);
+
+private:
+    [[nodiscard]] QString filePathFor(const QString& application) const;
+
+    QString m_filePath;
+};
+
+} // namespace quorvela
