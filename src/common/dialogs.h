@@ -21,8 +21,7 @@ public:
     virtual ~Dialogs() = default;
 
     // A message with a single OK button.
-    virtual void message(QWidget* parent, const QString& text, const QString& title,
-                         Icon icon) = 0;
+    virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
     // The chosen folder's full path, or empty text when the user cancels.
     [[nodiscard]] virtual QString chooseFolder(QWidget* parent, const QString& prompt) = 0;
     // The chosen file's full path, or empty text when the user cancels (every time).

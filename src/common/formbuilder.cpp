@@ -60,8 +60,9 @@ void applyTabOrder(const QHash<QString, QWidget*>& controls, std::span<const Con
         if (def.tabIndex >= 0)
             ordered.push_back(&def);
     }
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const ControlDef* a, const ControlDef* b) { return a->tabIndex < b->tabIndex; });
+    std::stable_sort(ordered.begin(), ordered.end(), [](const ControlDef* a, const ControlDef* b) {
+        return a->tabIndex < b->tabIndex;
+    });
     QWidget* previous = nullptr;
     for (const ControlDef* def : ordered) {
         QWidget* control = controls.value(QString::fromUtf8(def->name));

@@ -13,20 +13,20 @@ namespace quorvela {
 // A window's controls are written down as a fixed table, one row per control, in the order
 // they are created; buildForm() turns the table into widgets.
 enum class ControlKind {
-    Label,     // QLabel
-    Button,    // QPushButton
-    Frame,     // QGroupBox, a captioned panel that holds other controls
-    TextBox,   // QLineEdit
-    ListBox,   // QListView
-    Picture,   // QLabel showing a pixmap
-    Custom,    // made by the caller's factory
+    Label,   // QLabel
+    Button,  // QPushButton
+    Frame,   // QGroupBox, a captioned panel that holds other controls
+    TextBox, // QLineEdit
+    ListBox, // QListView
+    Picture, // QLabel showing a pixmap
+    Custom,  // made by the caller's factory
 };
 
 struct ControlDef {
     const char* name;
     ControlKind kind;
-    const char* container; // nullptr: the form itself
-    const char* caption;   // nullptr: none
+    const char* container;        // nullptr: the form itself
+    const char* caption;          // nullptr: none
     int left, top, width, height; // twips, relative to the container
     int tabIndex;                 // -1: takes no part in the tab order
 };

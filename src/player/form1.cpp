@@ -10,6 +10,8 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
+#include "player/pickfolder.h"
+#include "player/resizerule.h"
 #include "player/statusbar.h"
 #include "player/tracktext.h"
 #include "preferences/form2.h"
@@ -20,6 +22,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,8 +105,8 @@ void styleDisplayLabel(QLabel* label, color::Value text, int points) {
 }
 
 color::Value readColor(const SettingsStore& store, const QString& key, color::Value fallback) {
-    const QString text = store.read(settings::Application, settings::Section, key,
-                                    color::toText(fallback));
+    const QString text =
+        store.read(settings::Application, settings::Section, key, color::toText(fallback));
     return color::fromText(text).value_or(fallback);
 }
 
@@ -192,6 +195,7 @@ void Form1::createControls() {
     Label7->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label7->lower();
 
+    connect(cmdBrowse, &QPushButton::clicked, this, &Form1::selectFolder);
     connect(File1, &QAbstractItemView::doubleClicked, this, &Form1::playFromFolderList);
     connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
 }
@@ -208,8 +212,8 @@ void Form1::createMenus() {
             continue;
         }
         QMenu* menu = menus.value(def.menu);
-        QAction* action = caption == QLatin1String("-") ? menu->addSeparator()
-                                                         : menu->addAction(caption);
+        QAction* action =
+            caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
         action->setObjectName(name);
         if (def.shortcut) {
             action->setShortcut(QKeySequence(QString::fromUtf8(def.shortcut)));
@@ -219,9 +223,7 @@ void Form1::createMenus() {
     mnuFile = menus.value("mnuFile");
     mnuTools = menus.value("mnuTools");
     mnuHelp = menus.value("mnuHelp");
-    auto action = [this](const char* name) {
-        return findChild<QAction*>(QString::fromUtf8(name));
-    };
+    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromUtf8(name)); };
     mnuFileSelect = action("mnuFileSelect");
     mnuFilePlaylist = action("mnuFilePlaylist");
     mnuFileExit = action("mnuFileExit");
@@ -290,13 +292,12 @@ void Form1::restoreFolder() {
 
 void Form1::saveSettings() {
     SettingsStore& store = m_services.settings;
-    const bool saved =
-        store.save(settings::Application, settings::Section, settings::LastFolder,
-                   txtPath->text()) &&
-        store.save(settings::Application, settings::Section, settings::ForeColor,
-                   color::toText(foreColor(List1))) &&
-        store.save(settings::Application, settings::Section, settings::BackColor,
-                   color::toText(backColor(List1)));
+    const bool saved = store.save(settings::Application, settings::Section, settings::LastFolder,
+                                  txtPath->text()) &&
+                       store.save(settings::Application, settings::Section, settings::ForeColor,
+                                  color::toText(foreColor(List1))) &&
+                       store.save(settings::Application, settings::Section, settings::BackColor,
+                                  color::toText(backColor(List1)));
     if (!saved)
         qWarning("Quorvela: could not save the settings; the previous ones are kept.");
 }
@@ -327,6 +328,29 @@ QStringList Form1::playlistEntries() const {
     return m_playlist->stringList();
 }
 
+void Form1::selectFolder() {
+    const QString folder =
+        PickFolder(m_services.dialogs, this,
+                   QStringLiteral("Please select a folder with your MP3 files. After selecting a "
+                                  "folder, you will be able to easily play each file within it."));
+    if (folder.isEmpty())
+        return;
+    // A folder that vanished or cannot be read is refused before anything changes, so the
+    // list, the remembered folder and what is playing stay as they were.
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+        m_services.dialogs.message(
+            this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(folder),
+            QStringLiteral("Quorvela"), Dialogs::Icon::None);
+        return;
+    }
+    txtPath->setText(folder);
+    File1->setPath(folder);
+    Dir1->setPath(File1->path());
+    MediaPlayer1->stop();
+    lblElapsedTime->setText(QStringLiteral("00:00"));
+}
+
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
     const QString path = joinPath(Dir1->path(), name);
@@ -348,9 +372,65 @@ void Form1::showTotalTime() {
 
 namespace {
 
+// The controls the layout rule moves, measured in twips.
+class WindowLayout final : public ResizeTarget {
+public:
+    explicit WindowLayout(Form1& w) : m_w(w) {}
+
+    void setFolderTextWidth(int twips) override { setWidth(m_w.txtPath, twips); }
+    void setFileListWidth(int twips) override { setWidth(m_w.File1, twips); }
+    void setFileListHeight(int twips) override {
+        m_w.File1->resize(m_w.File1->width(), twipsToPixels(twips));
+    }
+    int fileListHeight() const override { return pixelsToTwips(m_w.File1->height()); }
+    void setPlaylistPanelTop(int twips) override { setTop(m_w.Frame1, twips); }
+    void setAudioPanelTop(int twips) override { setTop(m_w.Frame2, twips); }
+    void setPlaylistPanelWidth(int twips) override { setWidth(m_w.Frame1, twips); }
+    int playlistPanelWidth() const override { return pixelsToTwips(m_w.Frame1->width()); }
+    void setPlaylistWidth(int twips) override { setWidth(m_w.List1, twips); }
+
+private:
+    static void setWidth(QWidget* control, int twips) {
+        control->resize(twipsToPixels(twips), control->height());
+    }
+    static void setTop(QWidget* control, int twips) {
+        control->move(control->x(), twipsToPixels(twips));
+    }
+
+    Form1& m_w;
+};
+
+} // namespace
+
+QSize Form1::outerSizeTwips() const {
+    const QSize outer = frameGeometry().size();
+    return {pixelsToTwips(outer.width()), pixelsToTwips(outer.height())};
+}
+
+void Form1::layoutForOuterSize(int widthTwips, int heightTwips) {
+    WindowLayout layout(*this);
+    applyResizeRule(layout, widthTwips, heightTwips, isMinimized());
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    const QSize outer = outerSizeTwips();
+    layoutForOuterSize(outer.width(), outer.height());
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Coming back from the minimised state brings no size change of its own.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        const QSize outer = outerSizeTwips();
+        layoutForOuterSize(outer.width(), outer.height());
+    }
+}
+
+namespace {
+
 // Shows a window that exists at most once: made on first use, shown again after.
-template <typename Window, typename Make>
-void showOnce(QPointer<Window>& window, Make make) {
+template <typename Window, typename Make> void showOnce(QPointer<Window>& window, Make make) {
     if (!window) {
         window = make();
         window->setAttribute(Qt::WA_DeleteOnClose);

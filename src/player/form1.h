@@ -85,7 +85,13 @@ public:
     // The folder used when none is remembered: the user's Music folder, else home.
     [[nodiscard]] static QString defaultFolder();
 
+    // The outer size the layout rule works from, in twips (borders, title, menu included).
+    [[nodiscard]] QSize outerSizeTwips() const;
+    // Lays the controls out again for the given outer size, as on every size change.
+    void layoutForOuterSize(int widthTwips, int heightTwips);
+
 public slots:
+    void selectFolder();
     void playFromFolderList();
     void showElapsedTime();
     void showTotalTime();
@@ -102,6 +108,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void createControls();

@@ -14,19 +14,15 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent), m_clock(new QTimer(t
     struct Panel {
         const char* name;
         int widthTwips;
-        bool minimum;
     };
-    constexpr Panel panels[] = {{"Panel1", 1260, false}, {"Panel2", 1440, true},
-                                {"Panel3", 1440, true}};
+    constexpr Panel panels[] = {{"Panel1", 1260}, {"Panel2", 1440}, {"Panel3", 1440}};
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromUtf8(panels[i].name));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setContentsMargins(2, 0, 2, 0);
-        if (panels[i].minimum)
-            label->setMinimumWidth(twipsToPixels(panels[i].widthTwips));
-        else
-            label->setFixedWidth(twipsToPixels(panels[i].widthTwips));
+        // Panels are at least as wide as designed; the desktop's font may need more room.
+        label->setMinimumWidth(twipsToPixels(panels[i].widthTwips));
         addWidget(label);
         m_panels[i] = label;
     }
@@ -48,7 +44,10 @@ void StatusBar::refreshClock() {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
     m_panels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
-    m_panels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+    // The clock shows hours and minutes only, so it needs waking once a minute.
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    timeFormat.remove(QStringLiteral(":ss"));
+    m_panels[2]->setText(locale.toString(now.time(), timeFormat));
     // Wake again just after the next minute begins.
     const int msIntoMinute = now.time().second() * 1000 + now.time().msec();
     m_clock->start(60'000 - msIntoMinute + 50);

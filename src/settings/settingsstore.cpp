@@ -12,16 +12,15 @@ SettingsStore::SettingsStore(QString filePath) : m_filePath(std::move(filePath))
 QString SettingsStore::defaultFilePath(const QString& application) {
     // Looked up afresh every time, so that XDG_CONFIG_HOME set by a test takes effect.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + application + QLatin1Char('/') + application +
-           QStringLiteral(".ini");
+           QLatin1Char('/') + application + QLatin1Char('/') + application + QStringLiteral(".ini");
 }
 
 QString SettingsStore::filePathFor(const QString& application) const {
     return m_filePath.isEmpty() ? defaultFilePath(application) : m_filePath;
 }
 
-QString SettingsStore::read(const QString& application, const QString& section,
-                            const QString& key, const QString& defaultValue) const {
+QString SettingsStore::read(const QString& application, const QString& section, const QString& key,
+                            const QString& defaultValue) const {
     QSettings settings(filePathFor(application), QSettings::IniFormat);
     settings.beginGroup(section);
     if (!settings.contains(key))

@@ -9,8 +9,7 @@
 namespace quorvela::test {
 
 namespace {
-template <typename T>
-T takeFront(std::deque<T>& queue, T cancelled) {
+template <typename T> T takeFront(std::deque<T>& queue, T cancelled) {
     if (queue.empty())
         return cancelled;
     T value = queue.front();

@@ -66,7 +66,8 @@ public:
     [[nodiscard]] QString tempPath(const QString& name = {}) const;
     // Stores a value as the program would find it at start-up.
     void store(const QString& key, const QString& value);
-    [[nodiscard]] QString stored(const QString& key, const QString& missing = QStringLiteral("<missing>")) const;
+    [[nodiscard]] QString stored(const QString& key,
+                                 const QString& missing = QStringLiteral("<missing>")) const;
 
     ScriptedDialogs dialogs;
     RecordingShell shell;
