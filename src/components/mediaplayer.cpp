@@ -1,5 +1,6 @@
 #include "components/mediaplayer.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace quorvela {
@@ -12,7 +13,12 @@ MediaPlayer::~MediaPlayer() = default;
 
 bool MediaPlayer::setFileName(const QString& path) {
     const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable() || info.size() == 0) {
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(3) : QByteArray();
+    const bool looksLikeMpeg = head.startsWith("ID3") ||
+                               (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+                                (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0);
+    if (!info.isFile() || !looksLikeMpeg) {
         m_error = QStringLiteral("cannot open %1").arg(path);
         return false;
     }

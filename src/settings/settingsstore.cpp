@@ -41,7 +41,10 @@ bool SettingsStore::save(const QString& application, const QString& section, con
     settings.setValue(key, value);
     settings.endGroup();
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    // A FormatError only says the old file held lines that are not settings; the new value
+    // has been written all the same (through a temporary file, so a failed write leaves the
+    // old file whole).
+    return settings.status() != QSettings::AccessError;
 }
 
 } // namespace quorvela

@@ -1,0 +1,472 @@
+#include "components/filelistbox.h"
+#include "components/mediaplayer.h"
+#include "info/form3.h"
+#include "info/frmabout.h"
+#include "player/form1.h"
+#include "player/statusbar.h"
+#include "preferences/form2.h"
+#include "settings/colorvalue.h"
+#include "support/fakes.h"
+#include "support/fixtures.h"
+
+#include "common/controlcolors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace quorvela;
+
+namespace {
+
+QString folderPrompt() {
+    return QStringLiteral("Please select a folder with your MP3 files. After selecting a folder, "
+                          "you will be able to easily play each file within it.");
+}
+
+// Double-clicks a row as a person would (Qt 6.4 needs the click before the double-click).
+void doubleClickRow(QAbstractItemView* view, int row) {
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestEnvironment> env;
+    std::unique_ptr<Form1> window;
+
+    Form1& open() {
+        window = std::make_unique<Form1>(env->services());
+        return *window;
+    }
+
+private slots:
+    void init() { env = std::make_unique<test::TestEnvironment>(); }
+    void cleanup() {
+        window.reset();
+        env.reset();
+    }
+
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        auto row = [](const char* name, const char* kind, const char* container,
+                      const char* caption, int l, int t, int w, int h) {
+            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(kind)
+                                << QString::fromUtf8(container) << QString::fromUtf8(caption)
+                                << QRect(l, t, w, h);
+        };
+        row("File1", "quorvela::FileListBox", "client", "", 0, 480, 10335, 3015);
+        row("Frame2", "QGroupBox", "client", "Internal Audio", 120, 3480, 4455, 2175);
+        row("MediaPlayer1", "quorvela::MediaPlayer", "Frame2", "", 120, 1440, 4125, 615);
+        row("lblTotalTime", "QLabel", "Frame2", "", 120, 480, 4095, 375);
+        row("Label1", "QLabel", "Frame2", "", 120, 240, 4095, 375);
+        row("lblElapsedTime", "QLabel", "Frame2", "00:00", 120, 840, 4095, 615);
+        row("Frame1", "QGroupBox", "client", "Playlist", 4800, 3480, 5535, 2175);
+        row("Command5", "QPushButton", "Frame1", "&Clear", 4440, 240, 975, 255);
+        row("Command4", "QPushButton", "Frame1", "&Load", 3360, 240, 1095, 255);
+        row("Command3", "QPushButton", "Frame1", "&Save", 2280, 240, 1095, 255);
+        row("Command2", "QPushButton", "Frame1", "&Delete", 1200, 240, 1095, 255);
+        row("Command1", "QPushButton", "Frame1", "&Add", 120, 240, 1095, 255);
+        row("List1", "QListView", "Frame1", "", 120, 600, 5295, 1425);
+        row("txtPath", "QLineEdit", "client", "", 1920, 0, 8415, 375);
+        row("cmdBrowse", "QPushButton", "client", "&Folder to play:", 0, 0, 1695, 375);
+        row("Dir2", "quorvela::DirListBox", "client", "", 4560, 2160, 255, 315);
+        row("Dir1", "quorvela::DirListBox", "client", "", 0, 960, 1575, 1890);
+        row("Label7", "QLabel", "client", "", 1920, 600, 2415, 255);
+    }
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, container);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        Form1& w = open();
+        auto* control = w.findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(QString::fromUtf8(control->metaObject()->className()), kind);
+        QCOMPARE(control->parentWidget()->objectName(), container);
+        QString text;
+        if (auto* b = qobject_cast<QPushButton*>(control))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(control))
+            text = l->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(control))
+            text = g->title();
+        QCOMPARE(text, caption);
+        // The window is not shown yet, so the size rule has not moved anything.
+        const QRect px(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+        QCOMPARE(control->geometry(), px);
+        QCOMPARE(control->isVisibleTo(&w), !name.startsWith(QLatin1String("Dir")));
+    }
+
+    void windowAndStatusBar() {
+        Form1& w = open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quorvela"));
+        // The client area below the menu bar holds the controls and the status bar.
+        QCOMPARE(w.height() - w.menuBar()->sizeHint().height(), 7740 / 15);
+        QCOMPARE(w.width(), 11190 / 15);
+        QCOMPARE(w.StatusBar1->height(), 255 / 15);
+        auto* bar = qobject_cast<StatusBar*>(w.StatusBar1);
+        QVERIFY(bar);
+        QCOMPARE(bar->panel(1)->text(), QStringLiteral("Quorvela v1.00"));
+        QVERIFY(!bar->panel(2)->text().isEmpty());
+        QVERIFY(!bar->panel(3)->text().isEmpty());
+        QVERIFY(bar->panel(2)->minimumWidth() >= 1440 / 15);
+        QCOMPARE(w.Timer1->interval(), 60);
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(w.lblElapsedTime->text(), QStringLiteral("00:00"));
+        QVERIFY(w.Label1->text().isEmpty());
+        QVERIFY(w.lblTotalTime->text().isEmpty());
+        QCOMPARE(w.playlistModel()->rowCount(), 0);
+        QVERIFY(w.txtPath->isReadOnly());
+        QCOMPARE(w.txtPath->toolTip(), QStringLiteral("The folder where your MP3s are stored."));
+        QCOMPARE(w.cmdBrowse->toolTip(),
+                 QStringLiteral("Click to select a folder to play the MP3s in."));
+        QVERIFY(w.Label7->testAttribute(Qt::WA_TransparentForMouseEvents));
+        QCOMPARE(w.File1->pattern(), QStringLiteral("*.mp3"));
+    }
+
+    void tabOrder() {
+        Form1& w = open();
+        const QStringList expected{"File1",    "cmdBrowse", "txtPath",  "List1",   "Command1",
+                                   "Command2", "Command3",  "Command4", "Command5"};
+        QStringList seen;
+        QWidget* start = w.File1;
+        QWidget* next = start;
+        do {
+            if (expected.contains(next->objectName()) && !seen.contains(next->objectName()))
+                seen << next->objectName();
+            next = next->nextInFocusChain();
+        } while (next != start);
+        QCOMPARE(seen, expected);
+        for (QWidget* never : {static_cast<QWidget*>(w.Label1), static_cast<QWidget*>(w.Frame1),
+                               static_cast<QWidget*>(w.lblElapsedTime)})
+            QCOMPARE(never->focusPolicy(), Qt::NoFocus);
+    }
+
+    void menus() {
+        Form1& w = open();
+        const auto bar = w.menuBar()->actions();
+        QCOMPARE(bar.size(), 3);
+        QCOMPARE(bar[0]->text(), QStringLiteral("&File"));
+        QCOMPARE(bar[1]->text(), QStringLiteral("&Tools"));
+        QCOMPARE(bar[2]->text(), QStringLiteral("&Help"));
+        auto texts = [](QMenu* m) {
+            QStringList t;
+            for (QAction* a : m->actions())
+                t << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('/') +
+                         a->objectName();
+            return t;
+        };
+        QCOMPARE(texts(w.mnuFile),
+                 (QStringList{"&Select Folder/mnuFileSelect", "&Open Playlist/mnuFilePlaylist",
+                              "E&xit/mnuFileExit"}));
+        QCOMPARE(texts(w.mnuTools), QStringList{"&Preferences/mnuToolsPref"});
+        QCOMPARE(texts(w.mnuHelp),
+                 (QStringList{"&Help/mnuHelpHelp", "&E-mail for help/mnuHelpMail",
+                              "&Go to website/mnuHelpWeb", "-/ghjghj", "&About/mnuHelpAbout"}));
+        QCOMPARE(w.mnuHelpHelp->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(w.mnuFile->objectName(), QStringLiteral("mnuFile"));
+    }
+
+    void keyboard() {
+        Form1& w = open();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // Alt+F opens the File menu, not the button that shares the letter.
+        int browsed = 0;
+        connect(w.cmdBrowse, &QPushButton::clicked, this, [&] { ++browsed; });
+        QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(w.mnuFile->isVisible());
+        w.mnuFile->close();
+        QCOMPARE(browsed, 0);
+        // F1 anywhere in the window opens Help.
+        w.List1->setFocus();
+        QTest::keyClick(w.List1, Qt::Key_F1);
+        QTRY_VERIFY(w.helpWindow());
+        QVERIFY(w.helpWindow()->isVisible());
+    }
+
+    void saveButtonDoesNothing() {
+        Form1& w = open();
+        w.playlistModel()->setStringList({"/a.mp3"});
+        const QString folder = w.txtPath->text();
+        w.Command3->click();
+        QCOMPARE(w.playlistEntries(), QStringList{"/a.mp3"});
+        QCOMPARE(w.txtPath->text(), folder);
+        QVERIFY(env->dialogs.messages.isEmpty());
+    }
+
+    void firstRun() {
+        Form1& w = open();
+        QCOMPARE(w.txtPath->text(), Form1::defaultFolder());
+        QCOMPARE(w.File1->path(), Form1::defaultFolder());
+        QVERIFY(env->dialogs.messages.isEmpty());
+        for (QWidget* c : {static_cast<QWidget*>(w.List1), static_cast<QWidget*>(w.File1),
+                           static_cast<QWidget*>(w.txtPath)}) {
+            QCOMPARE(foreColor(c), color::WindowText);
+            QCOMPARE(backColor(c), color::WindowBackground);
+        }
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), Form1::defaultFolder());
+        QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
+        QCOMPARE(env->stored(QStringLiteral("backc")), QStringLiteral("-2147483643"));
+    }
+
+    void rememberedValues_data() {
+        QTest::addColumn<QString>("forec");
+        QTest::addColumn<QString>("backc");
+        QTest::addColumn<quint32>("fore");
+        QTest::addColumn<quint32>("back");
+        QTest::addColumn<QString>("savedFore");
+        QTest::newRow("red on the system background")
+            << "255"
+            << "-2147483643" << quint32(0xFF) << quint32(0x80000005) << "255";
+        QTest::newRow("blue on white")
+            << "16711680"
+            << "16777215" << quint32(0xFF0000) << quint32(0xFFFFFF) << "16711680";
+        QTest::newRow("garbage falls back")
+            << "bright red"
+            << "-9999999999" << quint32(0x80000008) << quint32(0x80000005) << "-2147483640";
+        QTest::newRow("not a colour falls back")
+            << "16777216"
+            << "-2147483000" << quint32(0x80000008) << quint32(0x80000005) << "-2147483640";
+    }
+    void rememberedValues() {
+        QFETCH(QString, forec);
+        QFETCH(QString, backc);
+        QFETCH(quint32, fore);
+        QFETCH(quint32, back);
+        QFETCH(QString, savedFore);
+        env->store(QStringLiteral("forec"), forec);
+        env->store(QStringLiteral("backc"), backc);
+        Form1& w = open();
+        for (QWidget* c : {static_cast<QWidget*>(w.List1), static_cast<QWidget*>(w.File1),
+                           static_cast<QWidget*>(w.txtPath)}) {
+            QCOMPARE(foreColor(c), fore);
+            QCOMPARE(backColor(c), back);
+        }
+        if (fore == 0xFF)
+            QCOMPARE(w.List1->palette().color(QPalette::Text), QColor(Qt::red));
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("forec")), savedFore);
+    }
+
+    void emptyFolderPrompts() {
+        env->store(QStringLiteral("lastdir"), QString());
+        Form1& w = open();
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QCOMPARE(env->dialogs.messages[0].text,
+                 QStringLiteral("Please Select a folder to play music from by pressing the "
+                                "'Folder to play' button."));
+        QCOMPARE(env->dialogs.messages[0].title, QStringLiteral("Quorvela"));
+        QCOMPARE(w.txtPath->text(), Form1::defaultFolder());
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), Form1::defaultFolder());
+    }
+
+    void vanishedFolderIsKept() {
+        const QString gone = env->tempPath(QStringLiteral("unplugged/Music/"));
+        env->store(QStringLiteral("lastdir"), gone);
+        Form1& w = open();
+        QCOMPARE(w.txtPath->text(), gone);
+        QCOMPARE(w.File1->count(), 0);
+        QVERIFY(env->dialogs.messages.isEmpty());
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), gone);
+    }
+
+    void garbageSettingsFile() {
+        QByteArray garbage("\x00\xff[Settings\n=\n\x01lastdir\x02=\xfe\n", 29);
+        garbage.append(QByteArray(2000, '\xAB'));
+        QVERIFY(test::writeFile(env->settingsFile(), garbage));
+        Form1& w = open();
+        QCOMPARE(foreColor(w.List1), color::WindowText);
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("backc")), QStringLiteral("-2147483643"));
+    }
+
+    void exitWithWindowsOpen() {
+        Form1& w = open();
+        w.show();
+        w.mnuToolsPref->trigger();
+        w.mnuHelpHelp->trigger();
+        QVERIFY(w.preferencesWindow() && w.helpWindow());
+        QSignalSpy exits(&w, &Form1::exitRequested);
+        w.mnuFileExit->trigger();
+        QCOMPARE(exits.size(), 1);
+        QVERIFY(w.isUnloaded());
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.preferencesWindow());
+        QVERIFY(!w.helpWindow());
+        QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
+    }
+
+    void secondaryWindowsExistOnce() {
+        Form1& w = open();
+        w.mnuToolsPref->trigger();
+        QPointer<Form2> first = w.preferencesWindow();
+        w.mnuToolsPref->trigger();
+        QCOMPARE(w.preferencesWindow(), first);
+        int preferences = 0;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            preferences += t->objectName() == QLatin1String("Form2") ? 1 : 0;
+        QCOMPARE(preferences, 1);
+        QVERIFY(!first->parentWidget());
+        // Only one of them among the program's windows.
+        first->close();
+        QTRY_VERIFY(!first);
+        w.mnuToolsPref->trigger();
+        QVERIFY(w.preferencesWindow());
+        w.mnuHelpAbout->trigger();
+        auto about = w.aboutBox();
+        w.mnuHelpAbout->trigger();
+        QCOMPARE(w.aboutBox(), about);
+        QVERIFY(!about->isModal());
+    }
+
+    void playFromFolderList() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        const QString longName = QStringLiteral("An extraordinarily long song name.mp3");
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/a.mp3"), 0.5));
+        QVERIFY(QFile::copy(dir + QStringLiteral("/a.mp3"), dir + QLatin1Char('/') + longName));
+        QVERIFY(test::writeFile(dir + QStringLiteral("/broken.mp3"), "not audio at all"));
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.File1->entries(), (QStringList{"a.mp3", longName, "broken.mp3"}));
+
+        doubleClickRow(w.File1, 0);
+        QCOMPARE(w.MediaPlayer1->fileName(), dir + QStringLiteral("/a.mp3"));
+        QCOMPARE(w.Label1->text(), QStringLiteral("a.mp3"));
+
+        doubleClickRow(w.File1, 1);
+        QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
+
+        doubleClickRow(w.File1, 2);
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QCOMPARE(env->dialogs.messages[0].text, QStringLiteral("Error playing file!"));
+        QCOMPARE(env->dialogs.messages[0].title, QStringLiteral("Quorvela"));
+        QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
+    }
+
+    void selectFolder_data() {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("button") << false;
+        QTest::newRow("menu") << true;
+    }
+    void selectFolder() {
+        QFETCH(bool, fromMenu);
+        const QString first = env->tempPath(QStringLiteral("one"));
+        const QString second = env->tempPath(QStringLiteral("two"));
+        QVERIFY(test::writeFile(first + QStringLiteral("/x.mp3"), "x"));
+        QVERIFY(test::writeFile(second + QStringLiteral("/y.mp3"), "y"));
+        env->store(QStringLiteral("lastdir"), first);
+        Form1& w = open();
+        auto choose = [&](const QString& answer) {
+            env->dialogs.folders.push_back(answer);
+            if (fromMenu)
+                w.mnuFileSelect->trigger();
+            else
+                w.cmdBrowse->click();
+        };
+        w.lblElapsedTime->setText(QStringLiteral("01:23"));
+        w.Label1->setText(QStringLiteral("x.mp3"));
+
+        choose(QString()); // cancel
+        QCOMPARE(env->dialogs.folderPrompts, QStringList{folderPrompt()});
+        QCOMPARE(w.txtPath->text(), first);
+        QCOMPARE(w.File1->entries(), QStringList{"x.mp3"});
+        QCOMPARE(w.lblElapsedTime->text(), QStringLiteral("01:23"));
+
+        QSignalSpy stops(w.MediaPlayer1, &MediaPlayer::playStateChange);
+        choose(second);
+        QCOMPARE(w.txtPath->text(), second);
+        QCOMPARE(w.File1->path(), second);
+        QCOMPARE(w.Dir1->path(), second);
+        QCOMPARE(w.File1->entries(), QStringList{"y.mp3"});
+        QCOMPARE(w.lblElapsedTime->text(), QStringLiteral("00:00"));
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+        // The name shown stays as it was.
+        QCOMPARE(w.Label1->text(), QStringLiteral("x.mp3"));
+
+        w.lblElapsedTime->setText(QStringLiteral("00:07"));
+        choose(second); // the same folder again still resets the clock
+        QCOMPARE(w.lblElapsedTime->text(), QStringLiteral("00:00"));
+
+        choose(QStringLiteral("/"));
+        QCOMPARE(w.txtPath->text(), QStringLiteral("/"));
+        QCOMPARE(w.Dir1->path(), QStringLiteral("/"));
+
+        const QString gone = env->tempPath(QStringLiteral("gone"));
+        choose(gone);
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.contains(gone));
+        QCOMPARE(env->dialogs.messages[0].title, QStringLiteral("Quorvela"));
+        QCOMPARE(w.txtPath->text(), QStringLiteral("/"));
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), QStringLiteral("/"));
+    }
+
+    void layoutFollowsTheWindow() {
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.layoutForOuterSize(11310, 8430);
+        QCOMPARE(w.txtPath->width(), 9210 / 15);
+        QCOMPARE(w.File1->width(), 11100 / 15);
+        QCOMPARE(w.File1->height(), 4730 / 15);
+        QCOMPARE(w.Frame1->y(), (w.File1->height() * 15 + 500) / 15);
+        QCOMPARE(w.Frame2->y(), w.Frame1->y());
+        QCOMPARE(w.Frame1->width(), 6310 / 15);
+        QCOMPARE(w.List1->width(), w.Frame1->width() - 240 / 15);
+        // What the rule leaves alone.
+        QCOMPARE(w.Frame2->width(), 4455 / 15);
+        QCOMPARE(w.Frame1->height(), 2175 / 15);
+        QCOMPARE(w.cmdBrowse->geometry(), QRect(0, 0, 1695 / 15, 375 / 15));
+        QCOMPARE(w.Command5->pos(), QPoint(4440 / 15, 240 / 15));
+
+        // Too narrow: nothing changes.
+        w.layoutForOuterSize(2000, 9000);
+        QCOMPARE(w.txtPath->width(), 9210 / 15);
+        QCOMPARE(w.File1->height(), 4730 / 15);
+
+        // The real window's size drives the rule.
+        w.resize(900, 600);
+        const QSize outer = w.outerSizeTwips();
+        QTRY_COMPARE(w.File1->width(), (outer.width() - 210) / 15);
+        QCOMPARE(w.File1->height(), (outer.height() - 3700) / 15);
+
+        const QRect before = w.File1->geometry();
+        w.showMinimized();
+        QCOMPARE(w.File1->geometry(), before);
+        w.showNormal();
+        QTRY_COMPARE(w.File1->width(), (w.outerSizeTwips().width() - 210) / 15);
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "tst_form1.moc"
