@@ -299,7 +299,8 @@ private slots:
     }
 
     void garbageSettingsFile() {
-        QByteArray garbage("\x00\xff[Settings\n=\n\x01lastdir\x02=\xfe\n", 29);
+        static const char head[] = "\x00\xff[Settings\n=\n\x01lastdir\x02=\xfe\n";
+        QByteArray garbage(head, sizeof head - 1);
         garbage.append(QByteArray(2000, '\xAB'));
         QVERIFY(test::writeFile(env->settingsFile(), garbage));
         Form1& w = open();
