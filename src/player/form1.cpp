@@ -253,7 +253,7 @@ void Form1::createStatusBar() {
 }
 
 QString Form1::defaultFolder() {
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (!music.isEmpty() && QDir(music).exists())
         return music;
     return QDir::homePath();
