@@ -10,6 +10,7 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
+#include "player/playlistpanel.h"
 #include "player/statusbar.h"
 #include "player/tracktext.h"
 #include "preferences/form2.h"
@@ -131,6 +132,7 @@ Form1::Form1(Services services, QWidget* parent)
     Timer1->setInterval(60);
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
+    new PlaylistPanel(this, m_services);
 }
 
 Form1::~Form1() {

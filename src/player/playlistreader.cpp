@@ -392,6 +392,9 @@ QStringList readPlaylist(QByteArrayView bytes, const QString& folder, qsizetype 
         readPls(begin, end, take);
         break;
     }
+    // The list grew by doubling; a million entries would otherwise carry megabytes of
+    // unused room into the playlist.
+    entries.squeeze();
     return entries;
 }
 
