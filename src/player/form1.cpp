@@ -11,6 +11,7 @@
 #include "info/frmabout.h"
 #include "info/links.h"
 #include "player/pickfolder.h"
+#include "player/playlistpanel.h"
 #include "player/resizerule.h"
 #include "player/statusbar.h"
 #include "player/tracktext.h"
@@ -134,6 +135,7 @@ Form1::Form1(Services services, QWidget* parent)
     Timer1->setInterval(60);
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
+    new PlaylistPanel(this, m_services);
 }
 
 Form1::~Form1() {

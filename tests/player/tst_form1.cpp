@@ -209,7 +209,7 @@ private slots:
         QVERIFY(w.helpWindow()->isVisible());
     }
 
-    void saveButtonDoesNothing() {
+    void cancelledSaveChangesNothing() {
         Form1& w = open();
         w.playlistModel()->setStringList({"/a.mp3"});
         const QString folder = w.txtPath->text();

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace quorvela {
+
+// Shows a playlist entry, cut short when it is too long to be read on screen anyway. Laying
+// out a line of millions of characters (a loaded file with no line ends) would take seconds
+// and gigabytes on every paint; the entry itself stays whole.
+class PlaylistItemDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static constexpr qsizetype LongestShown = 1000;
+
+    [[nodiscard]] QString displayText(const QVariant& value, const QLocale& locale) const override;
+};
+
+} // namespace quorvela

@@ -1,0 +1,213 @@
+#include "player/playlistpanel.h"
+
+#include "common/dialogs.h"
+#include "components/filelistbox.h"
+#include "components/mediaplayer.h"
+#include "player/form1.h"
+#include "player/playlistitemdelegate.h"
+#include "player/playlistreader.h"
+#include "player/playlistwriter.h"
+#include "player/tracktext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QStringListModel>
+
+namespace quorvela {
+
+namespace {
+
+const QString Title = QStringLiteral("Quorvela");
+
+// Bytes up to and including the last line end: an item cut off by a failed read is not
+// taken as a whole one.
+void keepWholeLines(QByteArray& bytes) {
+    qsizetype last = bytes.size();
+    while (last > 0 && bytes.at(last - 1) != '\n' && bytes.at(last - 1) != '\r')
+        --last;
+    bytes.truncate(last);
+}
+
+// An entry as it can stand in a message: a long one is shortened in the middle.
+QString quotedForMessage(const QString& entry) {
+    constexpr qsizetype Longest = 200;
+    if (entry.size() <= Longest)
+        return entry;
+    return entry.left(Longest / 2) + QStringLiteral("…") + entry.right(Longest / 2);
+}
+
+QString rejectionText(const QStringList& entries, const QList<qsizetype>& rejected) {
+    const QString& first = entries.at(rejected.first());
+    QString reason;
+    switch (playlistEntryProblem(first)) {
+    case PlaylistEntryProblem::QuoteInQuotedItem:
+        reason = QStringLiteral("it holds a double quote together with a comma, a line break "
+                                "or blanks at its ends");
+        break;
+    case PlaylistEntryProblem::ChangedOnRead:
+        reason = QStringLiteral("it is not a full path");
+        break;
+    case PlaylistEntryProblem::InvalidText:
+    case PlaylistEntryProblem::None:
+        reason = QStringLiteral("it holds characters that cannot be stored as text");
+        break;
+    }
+    QString text = QStringLiteral("The playlist was not saved. This entry cannot be written so "
+                                  "that it loads back unchanged, because %1:\n\n%2")
+                       .arg(reason, quotedForMessage(first));
+    if (rejected.size() > 1)
+        text += QStringLiteral("\n\n(%1 entries in all cannot be written.)").arg(rejected.size());
+    return text;
+}
+
+} // namespace
+
+PlaylistPanel::PlaylistPanel(Form1* form, Services services)
+    : QObject(form), m_form(form), m_services(services) {
+    setObjectName(QStringLiteral("PlaylistPanel"));
+    form->List1->setItemDelegate(new PlaylistItemDelegate(form->List1));
+    connect(form->Command1, &QPushButton::clicked, this, &PlaylistPanel::add);
+    connect(form->Command2, &QPushButton::clicked, this, &PlaylistPanel::deleteSelected);
+    connect(form->Command3, &QPushButton::clicked, this, &PlaylistPanel::save);
+    connect(form->Command4, &QPushButton::clicked, this, &PlaylistPanel::load);
+    connect(form->Command5, &QPushButton::clicked, this, &PlaylistPanel::clear);
+    connect(form->List1, &QAbstractItemView::doubleClicked, this, &PlaylistPanel::playSelected);
+}
+
+int PlaylistPanel::selectedRow() const {
+    const QModelIndexList selected = m_form->List1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void PlaylistPanel::add() {
+    const QString name = m_form->File1->fileName();
+    if (name.isEmpty())
+        return;
+    QStringListModel* model = m_form->playlistModel();
+    const int row = model->rowCount();
+    if (!model->insertRows(row, 1))
+        return;
+    model->setData(model->index(row), joinPath(m_form->File1->path(), name));
+}
+
+void PlaylistPanel::deleteSelected() {
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    m_form->playlistModel()->removeRows(row, 1);
+    // The view would move the selection to the next entry; a second Delete must not remove
+    // an entry the user never chose.
+    m_form->List1->selectionModel()->clearSelection();
+}
+
+void PlaylistPanel::clear() {
+    m_form->playlistModel()->setStringList({});
+}
+
+void PlaylistPanel::load() {
+    const QString path =
+        m_services.dialogs.openFile(m_form, QString::fromUtf8(Form1::PlaylistFilter));
+    if (path.isEmpty())
+        return;
+    loadFile(path);
+}
+
+bool PlaylistPanel::loadFile(const QString& path) {
+    // Only a regular file: a folder, a device or a pipe is not a playlist, and reading one
+    // could block or never end.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+        return false;
+    const qint64 size = file.size();
+    const qint64 wanted = std::min(size, MaxFileBytes);
+    QByteArray bytes(wanted, Qt::Uninitialized);
+    const qint64 got = file.read(bytes.data(), wanted);
+    file.close();
+    bool whole = got == wanted && size <= MaxFileBytes;
+    bytes.truncate(std::max<qint64>(got, 0));
+    if (!whole)
+        keepWholeLines(bytes);
+    QStringList entries = readPlaylist(bytes, info.absolutePath(), MaxEntriesPerFile);
+    bytes = QByteArray();
+    if (entries.size() >= MaxEntriesPerFile)
+        whole = false;
+    append(std::move(entries));
+    return whole;
+}
+
+void PlaylistPanel::append(QStringList entries) {
+    if (entries.isEmpty())
+        return;
+    QStringListModel* model = m_form->playlistModel();
+    QListView* list = m_form->List1;
+    // One reset instead of a signal per row keeps a million entries quick; the selection,
+    // the current entry and the scroll position are put back as they were.
+    const int selected = selectedRow();
+    const int current = list->currentIndex().row();
+    const int scrolled = list->verticalScrollBar()->value();
+    QStringList all = model->stringList();
+    if (all.isEmpty())
+        all = std::move(entries);
+    else
+        all.append(std::move(entries));
+    model->setStringList(all);
+    all = QStringList();
+    if (current >= 0)
+        list->selectionModel()->setCurrentIndex(model->index(current),
+                                                QItemSelectionModel::NoUpdate);
+    if (selected >= 0)
+        list->selectionModel()->select(model->index(selected), QItemSelectionModel::ClearAndSelect);
+    list->verticalScrollBar()->setValue(scrolled);
+}
+
+void PlaylistPanel::save() {
+    const QString path =
+        m_services.dialogs.saveFile(m_form, QString::fromUtf8(Form1::PlaylistFilter));
+    if (path.isEmpty())
+        return;
+    saveFile(path);
+}
+
+bool PlaylistPanel::saveFile(const QString& path) {
+    const QStringList entries = m_form->playlistEntries();
+    const PlaylistText text = writePlaylist(entries);
+    if (!text.rejected.isEmpty()) {
+        m_services.dialogs.message(m_form, rejectionText(entries, text.rejected), Title,
+                                   Dialogs::Icon::None);
+        return false;
+    }
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.write(text.bytes) == text.bytes.size() && file.commit();
+    if (!written) {
+        m_services.dialogs.message(m_form,
+                                   QStringLiteral("The playlist could not be saved to %1:\n%2")
+                                       .arg(path, file.errorString()),
+                                   Title, Dialogs::Icon::Critical);
+    }
+    return written;
+}
+
+void PlaylistPanel::playSelected() {
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QString entry = m_form->playlistModel()->index(row).data().toString();
+    if (!m_form->MediaPlayer1->setFileName(entry) || !m_form->MediaPlayer1->play()) {
+        m_services.dialogs.message(m_form, QStringLiteral("File not found! (Or other error)"),
+                                   QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical);
+        return;
+    }
+    m_form->Label1->setText(QStringLiteral("Playlist"));
+}
+
+} // namespace quorvela

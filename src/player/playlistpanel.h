@@ -1,0 +1,46 @@
+#pragma once
+
+#include "common/services.h"
+
+#include <QObject>
+#include <QString>
+
+namespace quorvela {
+
+class Form1;
+
+// The playlist's buttons and list: Add, Delete, Save, Load, Clear and play on double-click.
+// Made by the player window, which owns it.
+class PlaylistPanel : public QObject {
+    Q_OBJECT
+public:
+    PlaylistPanel(Form1* form, Services services);
+
+    // A playlist file larger than this is read only this far, as if reading had failed there.
+    static constexpr qint64 MaxFileBytes = qint64(256) * 1024 * 1024;
+    // No single file adds more entries than this.
+    static constexpr qsizetype MaxEntriesPerFile = 10'000'000;
+
+    // Appends the entries of the playlist file at path. False when it could not be read, or
+    // only in part; entries read before the failure stay.
+    bool loadFile(const QString& path);
+    // Writes every entry to path, replacing it whole or not at all. Reports what goes wrong.
+    bool saveFile(const QString& path);
+
+public slots:
+    void add();
+    void deleteSelected();
+    void save();
+    void load();
+    void clear();
+    void playSelected();
+
+private:
+    void append(QStringList entries);
+    [[nodiscard]] int selectedRow() const;
+
+    Form1* m_form;
+    Services m_services;
+};
+
+} // namespace quorvela

@@ -1,0 +1,395 @@
+#include "components/filelistbox.h"
+#include "components/mediaplayer.h"
+#include "player/form1.h"
+#include "player/playlistitemdelegate.h"
+#include "support/fakes.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace quorvela;
+using namespace quorvela::test;
+
+namespace {
+
+using Message = ScriptedDialogs::Message;
+
+struct Window {
+    TestEnvironment env;
+    Form1 form{env.services()};
+
+    Window() {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+    [[nodiscard]] QStringList entries() const { return form.playlistEntries(); }
+    void setEntries(const QStringList& entries) { form.playlistModel()->setStringList(entries); }
+    void selectEntry(int row) {
+        form.List1->selectionModel()->setCurrentIndex(form.playlistModel()->index(row),
+                                                      QItemSelectionModel::ClearAndSelect);
+    }
+    [[nodiscard]] int selectedEntry() const {
+        const auto rows = form.List1->selectionModel()->selectedIndexes();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    // A real double-click: Qt 6.4's list view needs the click before it.
+    void doubleClickAt(QPoint point) {
+        QWidget* viewport = form.List1->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, point);
+    }
+    void doubleClickEntry(int row) {
+        form.List1->scrollTo(form.playlistModel()->index(row));
+        doubleClickAt(form.List1->visualRect(form.playlistModel()->index(row)).center());
+    }
+    void selectFile(const QString& folder, const QString& name) {
+        QVERIFY(form.File1->setPath(folder));
+        form.Dir1->setPath(folder);
+        const int row = int(form.File1->entries().indexOf(name));
+        QVERIFY2(row >= 0, qPrintable(name));
+        form.File1->selectionModel()->setCurrentIndex(form.File1->model()->index(row, 0),
+                                                      QItemSelectionModel::ClearAndSelect);
+    }
+};
+
+const QStringList Five = {"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
+
+} // namespace
+
+class TestPlaylistPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void add_data();
+    void add();
+    void addTwiceKeepsSelections();
+    void addWithoutSelectedFile();
+    void deleteThirdOfFive();
+    void deleteWithoutSelection();
+    void clear();
+    void loadTwiceAppendsTwice();
+    void loadFromMenuIsLoad();
+    void loadFails_data();
+    void loadFails();
+    void loadKeepsSelection();
+    void longEntryShownShortKeptWhole();
+    void playFailureKeepsLabel();
+    void playWithoutSelection();
+    void playSuccess();
+    void saveThenLoad();
+    void saveRefusesWhatCannotReadBack();
+    void saveFailureIsReported();
+    void saveCancelled();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_mp3;
+};
+
+void TestPlaylistPanel::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    // A real, short MP3, so the test holds whatever the player accepts.
+    const QString sox = QStandardPaths::findExecutable(QStringLiteral("sox"));
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (sox.isEmpty() || lame.isEmpty())
+        return;
+    const QString wav = m_dir.filePath(QStringLiteral("t.wav"));
+    const QString mp3 = m_dir.filePath(QStringLiteral("tone, one.mp3"));
+    if (QProcess::execute(
+            sox, {"-n", "-r", "44100", "-c", "2", wav, "synth", "1", "sine", "440"}) == 0 &&
+        QProcess::execute(lame, {"--quiet", "-b", "128", wav, mp3}) == 0)
+        m_mp3 = mp3;
+}
+
+void TestPlaylistPanel::add_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+
+    const QString folder = m_dir.filePath(QStringLiteral("music"));
+    QVERIFY(writeFile(folder + QStringLiteral("/b.mp3"), "x"));
+    QVERIFY(writeFile(folder + QStringLiteral("/a, b é.mp3"), "x"));
+    QTest::newRow("normal folder") << folder << "*.mp3"
+                                   << "a, b é.mp3" << folder + QStringLiteral("/a, b é.mp3");
+
+    // The root folder holds no MP3 on most machines: list every file there.
+    const QStringList rootFiles = QDir(QStringLiteral("/")).entryList(QDir::Files);
+    if (!rootFiles.isEmpty())
+        QTest::newRow("root folder")
+            << "/"
+            << "*" << rootFiles.first() << QLatin1Char('/') + rootFiles.first();
+}
+
+void TestPlaylistPanel::add() {
+    QFETCH(QString, folder);
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    Window w;
+    w.form.File1->setPattern(pattern);
+    w.selectFile(folder, name);
+    w.form.Command1->click();
+    QCOMPARE(w.entries(), QStringList{expected});
+}
+
+void TestPlaylistPanel::addTwiceKeepsSelections() {
+    const QString folder = m_dir.filePath(QStringLiteral("twice"));
+    QVERIFY(writeFile(folder + QStringLiteral("/s.mp3"), "x"));
+    Window w;
+    w.setEntries({"/first.mp3"});
+    w.selectEntry(0);
+    w.selectFile(folder, QStringLiteral("s.mp3"));
+    w.form.Command1->click();
+    w.form.Command1->click();
+    const QString entry = folder + QStringLiteral("/s.mp3");
+    QCOMPARE(w.entries(), QStringList({"/first.mp3", entry, entry}));
+    QCOMPARE(w.selectedEntry(), 0);
+    QCOMPARE(w.form.File1->fileName(), QStringLiteral("s.mp3"));
+    QCOMPARE(w.form.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+}
+
+void TestPlaylistPanel::addWithoutSelectedFile() {
+    const QString folder = m_dir.filePath(QStringLiteral("none"));
+    QVERIFY(writeFile(folder + QStringLiteral("/s.mp3"), "x"));
+    Window w;
+    QVERIFY(w.form.File1->setPath(folder));
+    w.form.Command1->click();
+    QVERIFY(w.entries().isEmpty());
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+}
+
+void TestPlaylistPanel::deleteThirdOfFive() {
+    Window w;
+    w.setEntries(Five);
+    w.selectEntry(2);
+    w.form.Command2->click();
+    QCOMPARE(w.entries(), QStringList({"/m/1.mp3", "/m/2.mp3", "/m/4.mp3", "/m/5.mp3"}));
+    QCOMPARE(w.selectedEntry(), -1);
+}
+
+void TestPlaylistPanel::deleteWithoutSelection() {
+    Window w;
+    w.setEntries(Five);
+    w.form.Command2->click();
+    QCOMPARE(w.entries(), Five);
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+}
+
+void TestPlaylistPanel::clear() {
+    Window w;
+    w.setEntries(Five);
+    w.selectEntry(4);
+    w.form.Command5->click();
+    QVERIFY(w.entries().isEmpty());
+    w.form.Command2->click(); // nothing left to delete
+    QVERIFY(w.entries().isEmpty());
+}
+
+void TestPlaylistPanel::loadTwiceAppendsTwice() {
+    Window w;
+    const QString list = w.env.tempPath(QStringLiteral("lists/two.m3u"));
+    QVERIFY(writeFile(list, "/m/a.mp3, b.mp3\r\n\r\n\"/m/c, d.mp3\"\r\n"));
+    w.setEntries({"/first.mp3"});
+    w.env.dialogs.openFiles = {list, list};
+    w.form.Command4->click();
+    w.form.Command4->click();
+    const QString b = w.env.tempPath(QStringLiteral("lists/b.mp3"));
+    const QStringList once = {"/m/a.mp3", b, "", "/m/c, d.mp3"};
+    QCOMPARE(w.entries(), QStringList{"/first.mp3"} + once + once);
+    QCOMPARE(w.env.dialogs.fileFilters, QStringList(2, QString::fromUtf8(Form1::PlaylistFilter)));
+    QCOMPARE(w.selectedEntry(), -1);
+    QCOMPARE(w.form.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+}
+
+void TestPlaylistPanel::loadFromMenuIsLoad() {
+    Window w;
+    const QString list = w.env.tempPath(QStringLiteral("menu.pls"));
+    QVERIFY(writeFile(list, "[playlist]\nFile2=/b\nFile1=/a\n"));
+    w.env.dialogs.openFiles = {list};
+    w.form.mnuFilePlaylist->trigger();
+    QCOMPARE(w.entries(), QStringList({"/a", "/b"}));
+    // A later cancel gives no file, even after one was chosen.
+    w.form.mnuFilePlaylist->trigger();
+    QCOMPARE(w.entries(), QStringList({"/a", "/b"}));
+    QCOMPARE(w.env.dialogs.fileFilters.size(), 2);
+}
+
+void TestPlaylistPanel::loadFails_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("cancelled") << QString();
+    QTest::newRow("missing file") << m_dir.filePath(QStringLiteral("missing.m3u"));
+    QTest::newRow("folder") << m_dir.path();
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.m3u"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QTest::newRow("pipe that never ends") << fifo;
+    const QString locked = m_dir.filePath(QStringLiteral("locked.m3u"));
+    QVERIFY(writeFile(locked, "/a\n"));
+    QFile::setPermissions(locked, {});
+    // Root reads any file; the row then shows a readable file loading.
+    if (!QFileInfo(locked).isReadable())
+        QTest::newRow("unreadable") << locked;
+}
+
+void TestPlaylistPanel::loadFails() {
+    QFETCH(QString, answer);
+    Window w;
+    w.setEntries(Five);
+    w.selectEntry(1);
+    if (!answer.isEmpty())
+        w.env.dialogs.openFiles = {answer};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), Five);
+    QCOMPARE(w.selectedEntry(), 1);
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+}
+
+void TestPlaylistPanel::loadKeepsSelection() {
+    Window w;
+    const QString list = w.env.tempPath(QStringLiteral("more.m3u"));
+    QVERIFY(writeFile(list, "/x\n/y\n"));
+    w.setEntries(Five);
+    w.selectEntry(3);
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), Five + QStringList({"/x", "/y"}));
+    QCOMPARE(w.selectedEntry(), 3);
+    QCOMPARE(w.form.List1->currentIndex().row(), 3);
+}
+
+void TestPlaylistPanel::longEntryShownShortKeptWhole() {
+    Window w;
+    const QString list = w.env.tempPath(QStringLiteral("one line.m3u"));
+    // A file with no line end: one enormous entry, with a character outside the basic plane
+    // where the display cuts it.
+    QByteArray bytes = "/" + QByteArray(PlaylistItemDelegate::LongestShown - 2, 'a');
+    bytes += "\xF0\x9F\x8E\xB5" + QByteArray(2'000'000, 'b');
+    QVERIFY(writeFile(list, bytes));
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), QStringList{QString::fromUtf8(bytes)});
+    auto* delegate = qobject_cast<QStyledItemDelegate*>(w.form.List1->itemDelegate());
+    QVERIFY(delegate);
+    const QString shown = delegate->displayText(w.entries().first(), {});
+    QCOMPARE(shown,
+             QString::fromUtf8(bytes.left(PlaylistItemDelegate::LongestShown - 1)) + QChar(0x2026));
+    w.form.List1->viewport()->repaint();
+}
+
+void TestPlaylistPanel::playFailureKeepsLabel() {
+    Window w;
+    w.form.Label1->setText(QStringLiteral("before"));
+    w.setEntries({"/m/1.mp3", m_dir.filePath(QStringLiteral("missing.mp3"))});
+    w.doubleClickEntry(1);
+    QCOMPARE(w.selectedEntry(), 1);
+    QCOMPARE(w.env.dialogs.messages.size(), 1);
+    const Message message = w.env.dialogs.messages.first();
+    QCOMPARE(message.text, QStringLiteral("File not found! (Or other error)"));
+    QCOMPARE(message.title, QStringLiteral("Quorvela Error!"));
+    QCOMPARE(message.icon, Dialogs::Icon::Critical);
+    QCOMPARE(w.form.Label1->text(), QStringLiteral("before"));
+}
+
+void TestPlaylistPanel::playWithoutSelection() {
+    Window w;
+    w.form.Label1->setText(QStringLiteral("before"));
+    w.setEntries({"/m/1.mp3"});
+    // Below the only entry: the press clears the selection and nothing is played.
+    const QRect first = w.form.List1->visualRect(w.form.playlistModel()->index(0));
+    w.doubleClickAt(QPoint(first.center().x(), first.bottom() + 3 * first.height()));
+    QCOMPARE(w.selectedEntry(), -1);
+    emit w.form.List1->doubleClicked(w.form.playlistModel()->index(0));
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QCOMPARE(w.form.Label1->text(), QStringLiteral("before"));
+}
+
+void TestPlaylistPanel::playSuccess() {
+    if (m_mp3.isEmpty())
+        QSKIP("sox and lame are needed to make an MP3");
+    Window w;
+    w.setEntries({"/m/1.mp3", m_mp3});
+    w.doubleClickEntry(1);
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QCOMPARE(w.form.MediaPlayer1->fileName(), m_mp3);
+    QCOMPARE(w.form.Label1->text(), QStringLiteral("Playlist"));
+    w.form.MediaPlayer1->stop();
+}
+
+void TestPlaylistPanel::saveThenLoad() {
+    Window w;
+    const QStringList entries = {"/m/a, b.mp3",
+                                 "/m/ leading and trailing ",
+                                 "",
+                                 "/m/\"q\".mp3",
+                                 "/m/été €/日本.mp3",
+                                 "http://h/s?a=1,2",
+                                 "/m/a\nb.mp3",
+                                 ""};
+    w.setEntries(entries);
+    const QString list = w.env.tempPath(QStringLiteral("saved.m3u"));
+    w.env.dialogs.saveFiles = {list};
+    w.form.Command3->click();
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QVERIFY(QFileInfo(list).isFile());
+    w.form.Command5->click();
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), entries);
+}
+
+void TestPlaylistPanel::saveRefusesWhatCannotReadBack() {
+    Window w;
+    const QString list = w.env.tempPath(QStringLiteral("kept.m3u"));
+    QVERIFY(writeFile(list, "old\n"));
+    w.setEntries({"/m/a.mp3", "/m/say \"hi\", bye.mp3", "relative.mp3"});
+    w.env.dialogs.saveFiles = {list};
+    w.form.Command3->click();
+    QCOMPARE(w.env.dialogs.messages.size(), 1);
+    const Message message = w.env.dialogs.messages.first();
+    QCOMPARE(message.title, QStringLiteral("Quorvela"));
+    QVERIFY2(message.text.contains(QStringLiteral("/m/say \"hi\", bye.mp3")),
+             qPrintable(message.text));
+    QVERIFY(message.text.contains(QStringLiteral("2 entries")));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("old\n"));
+    QCOMPARE(QDir(w.env.tempPath()).entryList({"kept.m3u*"}, QDir::Files | QDir::Hidden),
+             QStringList{"kept.m3u"});
+}
+
+void TestPlaylistPanel::saveFailureIsReported() {
+    Window w;
+    w.setEntries({"/m/a.mp3"});
+    w.env.dialogs.saveFiles = {w.env.tempPath(QStringLiteral("no/such/folder/x.m3u"))};
+    w.form.Command3->click();
+    QCOMPARE(w.env.dialogs.messages.size(), 1);
+    QCOMPARE(w.env.dialogs.messages.first().title, QStringLiteral("Quorvela"));
+    QCOMPARE(w.env.dialogs.messages.first().icon, Dialogs::Icon::Critical);
+}
+
+void TestPlaylistPanel::saveCancelled() {
+    Window w;
+    w.setEntries({"/m/a.mp3"});
+    w.form.Command3->click();
+    QCOMPARE(w.env.dialogs.fileFilters, QStringList{QString::fromUtf8(Form1::PlaylistFilter)});
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QCOMPARE(w.entries(), QStringList{"/m/a.mp3"});
+}
+
+QTEST_MAIN(TestPlaylistPanel)
+
+#include "tst_playlistpanel.moc"
