@@ -46,6 +46,7 @@ bool GetKeyValue(registry::Registry& registry, registry::Root KeyRoot, const QSt
             if (type == registry::TypeSz)
                 KeyVal = QString::fromLocal8Bit(data);
             else if (type == registry::TypeDword)
+                // Kept as "&h" hex text; no caller turns it into decimal digits.
                 KeyVal = QStringLiteral("&h") + hexDigits(data);
             result = true;
         }
