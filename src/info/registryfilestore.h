@@ -1,6 +1,6 @@
 #pragma once
 
-#include "info/registry.h"
+#include "info/registrystore.h"
 
 #include <QMap>
 
