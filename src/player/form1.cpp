@@ -3,6 +3,7 @@
 #include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
+#include "common/resources.h"
 #include "common/shell.h"
 #include "common/twips.h"
 #include "components/filelistbox.h"
@@ -117,6 +118,7 @@ Form1::Form1(Services services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_playlist(new QStringListModel(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvela"));
+    ensureIconResources();
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorvela.png")));
     createControls();
     createMenus();
