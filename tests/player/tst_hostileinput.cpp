@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTest>
 
 #include <fcntl.h>
@@ -109,6 +111,42 @@ private slots:
         w.cmdBrowse->click();
         QCOMPARE(env.dialogs.messages.size(), 1);
         QCOMPARE(w.txtPath->text(), before);
+    }
+
+    void hostilePlaylists() {
+        test::TestEnvironment env;
+        QByteArray binary(3 * 1024 * 1024, '\0');
+        quint32 state = 12345;
+        for (char& c : binary) {
+            state = state * 1664525U + 1013904223U;
+            c = static_cast<char>(state >> 24);
+        }
+        const QString garbage = env.tempPath(QStringLiteral("garbage.m3u"));
+        QVERIFY(test::writeFile(garbage, binary));
+        const QString oneLine = env.tempPath(QStringLiteral("one line.pls"));
+        QVERIFY(test::writeFile(oneLine, "/" + QByteArray(50 * 1024 * 1024, 'x')));
+        Form1 w(env.services());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        env.dialogs.openFiles = {garbage, oneLine, env.tempPath()};
+        w.Command4->click();
+        const int fromGarbage = static_cast<int>(w.playlistEntries().size());
+        QVERIFY(fromGarbage > 0);
+        w.Command4->click();
+        QCOMPARE(w.playlistEntries().size(), fromGarbage + 1);
+        QCOMPARE(w.playlistEntries().last().size(), 50 * 1024 * 1024 + 1);
+        w.Command4->click(); // a folder: nothing, no message
+        QCOMPARE(w.playlistEntries().size(), fromGarbage + 1);
+        // The window still paints and answers.
+        w.List1->scrollToBottom();
+        w.repaint();
+        QVERIFY(env.dialogs.messages.isEmpty());
+        // Playing the giant entry fails cleanly.
+        w.List1->setCurrentIndex(w.playlistModel()->index(fromGarbage, 0));
+        QMetaObject::invokeMethod(w.List1, "doubleClicked",
+                                  Q_ARG(QModelIndex, w.List1->currentIndex()));
+        QCOMPARE(env.dialogs.messages.size(), 1);
+        QCOMPARE(env.dialogs.messages[0].title, QStringLiteral("Quorvela Error!"));
     }
 
     void settingsFiles_data() {
