@@ -26,7 +26,7 @@ trap 'exit 1' INT TERM
 
 "$root/scripts/build.sh" build >/dev/null
 
-# A folder of short tracks, made as WAV and encoded with lame so their lengths are exact.
+# A folder of tracks, made as WAV and encoded with lame so their lengths are exact.
 music="$scratch/Music"
 mkdir -p "$music"
 make_track() { # file name, seconds, sox synth arguments
