@@ -1,6 +1,6 @@
 // Playback costs: CPU to play a minute of MP3 against decoding it alone, the player window's
 // CPU while idle, and the time from the user's double-click to the first sample handed to the
-// audio output. Plays in real time (about 80 s in all); prints figures, checks nothing.
+// audio output. Plays in real time (about 75 s in all); prints figures, checks nothing.
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "components/filelistbox.h"
@@ -154,25 +154,27 @@ int main(int argc, char* argv[]) {
                 median(fromClick), *std::max_element(fromClick.begin(), fromClick.end()),
                 median(fromPlay));
     window.MediaPlayer1->stop();
-    window.close();
-    spin(100);
+    spin(500);
 
-    // A minute played in real time through the null output.
-    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    // A minute played in real time through the null output, by the window as the user would
+    // have it: shown, its clock ticking, the player's slider moving.
+    window.MediaPlayer1->setAudioOutput(std::make_unique<NullAudioOutput>());
+    MediaPlayer* player = window.MediaPlayer1;
     cpu = cpuSeconds();
     wall.restart();
-    if (!player.setFileName(mp3) || !player.play())
+    window.playFromFolderList();
+    if (player->state() != MediaPlayer::State::Playing)
         return 1;
     QEventLoop loop;
-    QObject::connect(&player, &MediaPlayer::playStateChange, &loop, [&] {
-        if (player.state() == MediaPlayer::State::Stopped)
+    QObject::connect(player, &MediaPlayer::playStateChange, &loop, [&] {
+        if (player->state() == MediaPlayer::State::Stopped)
             loop.quit();
     });
     loop.exec();
     const double playCpu = cpuSeconds() - cpu;
     const double playWall = wall.elapsed() / 1000.0;
     const double timerCost = idleShare * playWall;
-    std::printf("play through null:   %.1f ms CPU in %.2f s wall (%.2fx decode alone)\n",
+    std::printf("window playing:      %.1f ms CPU in %.2f s wall (%.2fx decode alone)\n",
                 playCpu * 1e3, playWall, playCpu / decodeCpu);
     std::printf("target:              player <= 1.5 x decode + timer = %.1f ms: %s\n",
                 (1.5 * decodeCpu + timerCost) * 1e3,

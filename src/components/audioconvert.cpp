@@ -19,9 +19,19 @@ void LinearResampler::reset(int inRate, int outRate, int channels) {
 
 void LinearResampler::reset() {
     m_inSeen = 0;
-    m_outMade = 0;
+    m_index = 0;
+    m_remainder = 0;
     m_last.assign(static_cast<std::size_t>(m_channels), 0.0f);
     m_finished = false;
+}
+
+void LinearResampler::step() {
+    m_index += m_inRate / m_outRate;
+    m_remainder += m_inRate % m_outRate;
+    if (m_remainder >= m_outRate) {
+        m_remainder -= m_outRate;
+        ++m_index;
+    }
 }
 
 void LinearResampler::process(std::span<const float> in, std::vector<float>& out) {
@@ -34,7 +44,6 @@ void LinearResampler::process(std::span<const float> in, std::vector<float>& out
                    in.begin() +
                        static_cast<std::ptrdiff_t>(frames) * static_cast<std::ptrdiff_t>(channels));
         m_inSeen += frames;
-        m_outMade += frames;
         return;
     }
     const qint64 firstIndex = m_inSeen - 1; // index of m_last; -1 before the first frame
@@ -45,19 +54,21 @@ void LinearResampler::process(std::span<const float> in, std::vector<float>& out
             return m_last.data();
         return in.data() + static_cast<std::size_t>(i - m_inSeen) * channels;
     };
-    for (;;) {
-        const qint64 position = m_outMade * m_inRate;
-        const qint64 i = position / m_outRate;
-        if (i + 1 >= seen)
-            break;
-        const float fraction =
-            static_cast<float>(position % m_outRate) / static_cast<float>(m_outRate);
-        const float* a = frameAt(std::max<qint64>(i, 0));
-        const float* b = frameAt(i + 1);
+    const std::size_t start = out.size();
+    out.resize(start +
+               static_cast<std::size_t>((frames + 1) * m_outRate / m_inRate + 2) * channels);
+    float* dest = out.data() + start;
+    // The next output frame's time is m_index + m_remainder / m_outRate input frames, stepped
+    // in integers: a division per frame would cost more than the interpolation.
+    while (m_index + 1 < seen) {
+        const float fraction = static_cast<float>(m_remainder) / static_cast<float>(m_outRate);
+        const float* a = frameAt(m_index);
+        const float* b = frameAt(m_index + 1);
         for (std::size_t c = 0; c < channels; ++c)
-            out.push_back(a[c] + (b[c] - a[c]) * fraction);
-        ++m_outMade;
+            *dest++ = a[c] + (b[c] - a[c]) * fraction;
+        step();
     }
+    out.resize(static_cast<std::size_t>(dest - out.data()));
     const float* lastFrame = in.data() + static_cast<std::size_t>(frames - 1) * channels;
     std::copy(lastFrame, lastFrame + channels, m_last.begin());
     m_inSeen = seen;
@@ -68,9 +79,9 @@ void LinearResampler::finish(std::vector<float>& out) {
         return;
     m_finished = true;
     // Every output frame whose time lies before the end of the last input frame.
-    while (m_outMade * m_inRate < m_inSeen * m_outRate) {
+    while (m_index < m_inSeen) {
         out.insert(out.end(), m_last.begin(), m_last.end());
-        ++m_outMade;
+        step();
     }
 }
 
@@ -109,6 +120,12 @@ float clipped(float value) {
     return std::clamp(value, -1.0f, 1.0f);
 }
 
+// Rounds half away from zero; std::lround is a library call and costs more than the rest of
+// the conversion.
+template <typename Int> Int rounded(float value) {
+    return static_cast<Int>(value >= 0.0f ? value + 0.5f : value - 0.5f);
+}
+
 } // namespace
 
 void appendConverted(std::span<const float> in, int inChannels, const QAudioFormat& format,
@@ -119,13 +136,12 @@ void appendConverted(std::span<const float> in, int inChannels, const QAudioForm
     switch (format.sampleFormat()) {
     case QAudioFormat::UInt8:
         appendFrames<quint8>(in, inChannels, outChannels, gain, out, [](float v) {
-            return static_cast<quint8>(std::lround(clipped(v) * 127.0f) + 128);
+            return static_cast<quint8>(rounded<int>(clipped(v) * 127.0f) + 128);
         });
         break;
     case QAudioFormat::Int16:
-        appendFrames<qint16>(in, inChannels, outChannels, gain, out, [](float v) {
-            return static_cast<qint16>(std::lround(clipped(v) * 32767.0f));
-        });
+        appendFrames<qint16>(in, inChannels, outChannels, gain, out,
+                             [](float v) { return rounded<qint16>(clipped(v) * 32767.0f); });
         break;
     case QAudioFormat::Int32:
         appendFrames<qint32>(in, inChannels, outChannels, gain, out, [](float v) {

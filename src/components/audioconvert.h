@@ -34,12 +34,15 @@ public:
 
 private:
     [[nodiscard]] bool passThrough() const { return m_inRate == m_outRate; }
+    void step();
 
     int m_inRate = 1;
     int m_outRate = 1;
     int m_channels = 1;
-    qint64 m_inSeen = 0;       // input frames taken so far
-    qint64 m_outMade = 0;      // output frames made so far
+    qint64 m_inSeen = 0; // input frames taken so far
+    // The next output frame lies at input time m_index + m_remainder / m_outRate.
+    qint64 m_index = 0;
+    qint64 m_remainder = 0;
     std::vector<float> m_last; // the last input frame taken
     bool m_finished = false;
 };

@@ -16,8 +16,10 @@
 namespace quorvela {
 
 namespace {
-// The seek slider moves a few times a second; finer steps would cost CPU and show nothing.
-constexpr int SliderIntervalMs = 250;
+// The seek slider moves at most four times a second, and no more often than its handle can
+// move by a pixel: finer steps would cost CPU and show nothing.
+constexpr int MinSliderIntervalMs = 250;
+constexpr int MaxSliderIntervalMs = 1000;
 // While the output plays out its last samples, how often to look whether it is done, and
 // how long it may stand still before the track is taken as ended anyway.
 constexpr int EndCheckIntervalMs = 20;
@@ -39,8 +41,13 @@ MediaPlayer::MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent)
     : QWidget(parent), m_source(std::make_unique<DecoderSource>(m_decoder)) {
     m_endTimer.setInterval(EndCheckIntervalMs);
     connect(&m_endTimer, &QTimer::timeout, this, &MediaPlayer::checkTrackEnd);
-    m_sliderTimer.setInterval(SliderIntervalMs);
-    connect(&m_sliderTimer, &QTimer::timeout, this, &MediaPlayer::updatePositionSlider);
+    m_sliderTimer.setInterval(MinSliderIntervalMs);
+    connect(&m_sliderTimer, &QTimer::timeout, this, [this] {
+        updatePositionSlider();
+        // Should an output miss telling that the source ran dry, the track still ends.
+        if (m_source->isOpen() && m_source->atEnd())
+            outputDrained();
+    });
     createControls();
     setAudioOutput(std::move(output));
 }
@@ -73,6 +80,7 @@ void MediaPlayer::createControls() {
     sldPosition = new QSlider(Qt::Horizontal, this);
     sldPosition->setObjectName(QStringLiteral("sldPosition"));
     sldPosition->setAccessibleName(QStringLiteral("Position"));
+    sldPosition->setToolTip(QStringLiteral("Position"));
     sldPosition->setFocusPolicy(Qt::StrongFocus);
     sldPosition->setSingleStep(5000);
     sldPosition->setPageStep(30000);
@@ -387,18 +395,31 @@ void MediaPlayer::updateControls() {
         sldPosition->setRange(0, static_cast<int>(std::min(duration() * 1000.0, 2.0e9)));
     }
     sldPosition->setEnabled(m_state != State::Stopped && duration() > 0.0);
-    if (playing)
-        m_sliderTimer.start();
-    else
+    if (playing && !m_sliderTimer.isActive()) {
+        const double msPerPixel = duration() * 1000.0 / std::max(1, sldPosition->width());
+        m_sliderTimer.start(static_cast<int>(
+            std::clamp(msPerPixel, double(MinSliderIntervalMs), double(MaxSliderIntervalMs))));
+    } else if (!playing) {
         m_sliderTimer.stop();
+    }
     updatePositionSlider();
 }
 
 void MediaPlayer::updatePositionSlider() {
     if (sldPosition->isSliderDown())
         return;
+    const int value = static_cast<int>(std::llround(currentPosition() * 1000.0));
+    // Repainting the slider costs more than the rest of playing; only a move the eye can see
+    // is worth one.
+    const int span = std::max(1, sldPosition->width());
+    auto pixel = [&](int v) {
+        return QStyle::sliderPositionFromValue(sldPosition->minimum(), sldPosition->maximum(), v,
+                                               span);
+    };
+    if (value != 0 && pixel(value) == pixel(sldPosition->value()))
+        return;
     const QSignalBlocker block(sldPosition);
-    sldPosition->setValue(static_cast<int>(std::llround(currentPosition() * 1000.0)));
+    sldPosition->setValue(value);
 }
 
 } // namespace quorvela

@@ -105,9 +105,9 @@ bool Mp3Decoder::open(const QString& path) {
     m_length = mpg123_length(m_handle);
     long encoderDelay = -1;
     double ignored = 0.0;
-    m_lengthExact = mpg123_getstate(m_handle, MPG123_ENC_DELAY, &encoderDelay, &ignored) ==
-                        MPG123_OK &&
-                    encoderDelay >= 0 && m_length >= 0;
+    m_lengthExact =
+        mpg123_getstate(m_handle, MPG123_ENC_DELAY, &encoderDelay, &ignored) == MPG123_OK &&
+        encoderDelay >= 0 && m_length >= 0;
     if (m_length < 0)
         m_length = -1;
     return true;

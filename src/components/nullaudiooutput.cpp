@@ -7,10 +7,11 @@
 namespace quorvela {
 
 namespace {
-// How far ahead of the clock samples are pulled, and how often: a real device's buffer and
-// period are of this order, and fewer wake-ups keep the output cheap.
-constexpr qint64 LeadUSecs = 100'000;
-constexpr int PullIntervalMs = 50;
+// How far ahead of the clock samples are pulled, and how often. A real device's buffer is a
+// little shorter (a volume change is heard that much later); each wake-up costs more CPU than
+// decoding what it pulls, so they are kept few.
+constexpr qint64 LeadUSecs = 350'000;
+constexpr int PullIntervalMs = 250;
 } // namespace
 
 QAudioFormat NullAudioOutput::defaultFormat() {
@@ -90,6 +91,15 @@ qint64 NullAudioOutput::clockUSecs() const {
 qint64 NullAudioOutput::processedUSecs() const {
     const qint64 pulledUSecs = m_pulledFrames * 1'000'000 / m_format.sampleRate();
     return std::min(clockUSecs(), pulledUSecs);
+}
+
+qint64 NullAudioOutput::heardFrames() const {
+    // Compared in microseconds first, as processedUSecs() is, so that an output whose clock
+    // reached the end has heard the last frame too.
+    const qint64 clock = clockUSecs();
+    if (clock >= m_pulledFrames * 1'000'000 / m_format.sampleRate())
+        return m_pulledFrames;
+    return std::min(m_pulledFrames, clock * m_format.sampleRate() / 1'000'000);
 }
 
 void NullAudioOutput::pull() {

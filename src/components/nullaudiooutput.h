@@ -36,6 +36,9 @@ protected:
     [[nodiscard]] virtual bool open() { return true; }
     void setError(const QString& error) { m_error = error; }
     [[nodiscard]] QAudioFormat format() const { return m_format; }
+    // Frames pulled since start(), and how many of them the listener has heard by now.
+    [[nodiscard]] qint64 pulledFrames() const { return m_pulledFrames; }
+    [[nodiscard]] qint64 heardFrames() const;
 
 private:
     void pull();

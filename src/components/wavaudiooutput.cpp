@@ -46,22 +46,40 @@ bool WavAudioOutput::open() {
 }
 
 void WavAudioOutput::consume(const char* data, qint64 size) {
-    if (!m_file.isOpen())
+    if (pulledFrames() == 0) {
+        // A new start(): nothing of an earlier one is left to hear.
+        m_queue.clear();
+        m_framesWritten = 0;
+    }
+    m_queue.append(data, static_cast<qsizetype>(size));
+    writeHeard();
+}
+
+void WavAudioOutput::writeHeard() {
+    const int bytesPerFrame = format().bytesPerFrame();
+    const qint64 frames = std::max<qint64>(0, heardFrames() - m_framesWritten);
+    const qint64 bytes = std::min<qint64>(frames * bytesPerFrame, m_queue.size());
+    if (bytes <= 0 || !m_file.isOpen())
         return;
     // The RIFF sizes are 32 bits wide; past that, the rest would make a broken file.
-    if (HeaderBytes + m_dataBytes + size > std::numeric_limits<quint32>::max())
-        return;
-    m_file.seek(HeaderBytes + m_dataBytes);
-    m_dataBytes += m_file.write(data, size);
+    if (HeaderBytes + m_dataBytes + bytes <= std::numeric_limits<quint32>::max()) {
+        m_file.seek(HeaderBytes + m_dataBytes);
+        m_dataBytes += m_file.write(m_queue.constData(), bytes);
+    }
+    m_queue.remove(0, static_cast<qsizetype>(bytes));
+    m_framesWritten += bytes / bytesPerFrame;
 }
 
 void WavAudioOutput::suspend() {
     NullAudioOutput::suspend();
+    writeHeard();
     writeHeader();
 }
 
 void WavAudioOutput::stop() {
     NullAudioOutput::stop();
+    writeHeard();
+    m_queue.clear();
     writeHeader();
 }
 

@@ -7,9 +7,10 @@
 namespace quorvela {
 
 // A stand-in device that writes exactly what it plays, at the pace of the wall clock, into a
-// WAV file. The file is created by the first start() and grows over later ones; its header is
-// brought up to date whenever playing stops or pauses, and when the output is destroyed.
-// Takes 16-bit integer or 32-bit float samples.
+// WAV file: samples reach the file once the clock has passed them, and what was pulled but
+// not yet heard when playing stops is dropped, as a device drops it. The file is created by the
+// first start() and grows over later ones; its header is brought up to date whenever playing stops
+// or pauses, and when the output is destroyed. Takes 16-bit integer or 32-bit float samples.
 class WavAudioOutput final : public NullAudioOutput {
     Q_OBJECT
 public:
@@ -27,7 +28,12 @@ protected:
     [[nodiscard]] bool open() override;
 
 private:
+    // Moves the samples heard by now from the queue to the file.
+    void writeHeard();
     void writeHeader();
+
+    QByteArray m_queue;         // pulled, not yet heard
+    qint64 m_framesWritten = 0; // of the current start()
 
     QFile m_file;
     qint64 m_dataBytes = 0;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
@@ -47,6 +48,21 @@ QByteArray id3Tag(int totalSize) {
     return tag;
 }
 
+// An APEv2 tag with one item, header and footer included.
+QByteArray apeTag() {
+    auto le32 = [](quint32 v) {
+        QByteArray b(4, '\0');
+        qToLittleEndian(v, b.data());
+        return b;
+    };
+    const QByteArray item = le32(5) + le32(0) + QByteArray("Title\0Hello", 11);
+    auto frame = [&](quint32 flags) {
+        return QByteArray("APETAGEX") + le32(2000) + le32(quint32(item.size() + 32)) + le32(1) +
+               le32(flags) + QByteArray(8, '\0');
+    };
+    return frame(0xA0000000u) + item + frame(0x80000000u);
+}
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -60,6 +76,7 @@ private slots:
     void initTestCase();
     void decodesExactLengthAndPitch_data();
     void decodesExactLengthAndPitch();
+    void decodesLayerTwo();
     void scansLengthWithoutInfoHeader();
     void seeksToSample();
     void rejectsWhatIsNotMpegAudio_data();
@@ -120,6 +137,25 @@ void TestMp3Decoder::decodesExactLengthAndPitch() {
         left.push_back(all.samples[i]);
     QVERIFY2(std::abs(test::toneFrequency(left, rate) - 440.0) < 3.0,
              qPrintable(QString::number(test::toneFrequency(left, rate))));
+}
+
+void TestMp3Decoder::decodesLayerTwo() {
+    const QString path = m_dir.filePath(QStringLiteral("layer2.mp2"));
+    QString error;
+    QVERIFY2(test::runTool(QStringLiteral("sox"),
+                           {"-n", "-r", "48000", "-c", "2", path, "synth", "1", "sine", "440"},
+                           &error),
+             qPrintable(error));
+    Mp3Decoder decoder;
+    QVERIFY2(decoder.open(path), qPrintable(decoder.errorString()));
+    QCOMPARE(decoder.sampleRate(), 48000);
+    const Decoded all = decodeAll(decoder);
+    // Layer II has no gapless header: whole 1152-sample frames, a few more than encoded.
+    QVERIFY(all.frames >= 48000 && all.frames <= 48000 + 3 * 1152);
+    std::vector<float> left;
+    for (std::size_t i = 0; i < all.samples.size(); i += 2)
+        left.push_back(all.samples[i]);
+    QVERIFY(std::abs(test::toneFrequency(left, 48000) - 440.0) < 3.0);
 }
 
 void TestMp3Decoder::scansLengthWithoutInfoHeader() {
@@ -186,6 +222,7 @@ void TestMp3Decoder::decodesDamagedFiles_data() {
     QTest::newRow("truncated mid-frame") << "truncate" << qint64(40000) << qint64(46000);
     QTest::newRow("garbage in the middle") << "garbage" << qint64(80000) << qint64(88200);
     QTest::newRow("huge ID3 tag in front") << "id3" << qint64(88200) << qint64(88200);
+    QTest::newRow("APE and ID3v1 tags at the end") << "tail tags" << qint64(88200) << qint64(88200);
 }
 
 void TestMp3Decoder::decodesDamagedFiles() {
@@ -199,8 +236,11 @@ void TestMp3Decoder::decodesDamagedFiles() {
     } else if (damage == QLatin1String("garbage")) {
         for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 1500; ++i)
             bytes[i] = static_cast<char>((i * 7919) & 0xff);
-    } else {
+    } else if (damage == QLatin1String("id3")) {
         bytes.prepend(id3Tag(6 * 1024 * 1024));
+    } else {
+        bytes.append(apeTag());
+        bytes.append(QByteArray("TAG").append(QByteArray(125, '\x01')));
     }
     const QString path = m_dir.filePath(damage + QLatin1String(".mp3"));
     QVERIFY(test::writeFile(path, bytes));

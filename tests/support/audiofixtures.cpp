@@ -10,8 +10,7 @@
 
 namespace quorvela::test {
 
-namespace {
-bool run(const QString& program, const QStringList& args, QString* error) {
+bool runTool(const QString& program, const QStringList& args, QString* error) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, args);
@@ -24,23 +23,22 @@ bool run(const QString& program, const QStringList& args, QString* error) {
     }
     return true;
 }
-} // namespace
 
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error) {
     const QString wav = QDir(dir).filePath(name + QLatin1String(".wav"));
     const QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
-    if (!run(QStringLiteral("sox"),
-             {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),
-              QStringLiteral("-c"), QString::number(channels), QStringLiteral("-b"),
-              QStringLiteral("16"), wav, QStringLiteral("synth"), QString::number(seconds),
-              QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"),
-              QStringLiteral("0.5")},
-             error))
+    if (!runTool(QStringLiteral("sox"),
+                 {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),
+                  QStringLiteral("-c"), QString::number(channels), QStringLiteral("-b"),
+                  QStringLiteral("16"), wav, QStringLiteral("synth"), QString::number(seconds),
+                  QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"),
+                  QStringLiteral("0.5")},
+                 error))
         return {};
     QStringList args = lameArgs;
     args << QStringLiteral("--quiet") << wav << mp3;
-    if (!run(QStringLiteral("lame"), args, error))
+    if (!runTool(QStringLiteral("lame"), args, error))
         return {};
     QFile::remove(wav);
     return mp3;

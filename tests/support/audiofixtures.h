@@ -13,6 +13,9 @@ namespace quorvela::test {
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error = nullptr);
 
+// Runs a tool to its end; false (with its output in *error) when it fails.
+bool runTool(const QString& program, const QStringList& args, QString* error = nullptr);
+
 // A WAV file read whole: 16-bit PCM or 32-bit float, samples scaled to [-1, 1].
 struct WavData {
     bool valid = false;
