@@ -16,9 +16,9 @@
 namespace quorvela {
 
 namespace {
-// The seek slider moves at most four times a second, and no more often than its handle can
+// The seek slider moves at most twice a second, and no more often than its handle can
 // move by a pixel: finer steps would cost CPU and show nothing.
-constexpr int MinSliderIntervalMs = 250;
+constexpr int MinSliderIntervalMs = 500;
 constexpr int MaxSliderIntervalMs = 1000;
 // While the output plays out its last samples, how often to look whether it is done, and
 // how long it may stand still before the track is taken as ended anyway.

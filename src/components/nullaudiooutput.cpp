@@ -10,8 +10,8 @@ namespace {
 // How far ahead of the clock samples are pulled, and how often. A real device's buffer is a
 // little shorter (a volume change is heard that much later); each wake-up costs more CPU than
 // decoding what it pulls, so they are kept few.
-constexpr qint64 LeadUSecs = 350'000;
-constexpr int PullIntervalMs = 250;
+constexpr qint64 LeadUSecs = 600'000;
+constexpr int PullIntervalMs = 500;
 } // namespace
 
 QAudioFormat NullAudioOutput::defaultFormat() {

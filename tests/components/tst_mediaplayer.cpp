@@ -318,7 +318,7 @@ void TestMediaPlayer::volumeAndMuteReachTheOutput() {
             QVERIFY(!player.isMuted());
         }
         // Longer than the output's lead, which was pulled before the change.
-        QTest::qWait(700);
+        QTest::qWait(900);
         player.stop();
     }
     const std::vector<float> a = test::readWav(loud).channel(0);
