@@ -1,0 +1,128 @@
+#include "support/audiofixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+
+namespace quorvela::test {
+
+bool runTool(const QString& program, const QStringList& args, QString* error) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        if (error)
+            *error = program + QLatin1String(": ") + QString::fromLocal8Bit(process.readAll()) +
+                     process.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
+                    double frequency, const QStringList& lameArgs, QString* error) {
+    const QString wav = QDir(dir).filePath(name + QLatin1String(".wav"));
+    const QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
+    if (!runTool(QStringLiteral("sox"),
+                 {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),
+                  QStringLiteral("-c"), QString::number(channels), QStringLiteral("-b"),
+                  QStringLiteral("16"), wav, QStringLiteral("synth"), QString::number(seconds),
+                  QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"),
+                  QStringLiteral("0.5")},
+                 error))
+        return {};
+    QStringList args = lameArgs;
+    args << QStringLiteral("--quiet") << wav << mp3;
+    if (!runTool(QStringLiteral("lame"), args, error))
+        return {};
+    QFile::remove(wav);
+    return mp3;
+}
+
+std::vector<float> WavData::channel(int index) const {
+    std::vector<float> out;
+    if (channels <= 0)
+        return out;
+    out.reserve(samples.size() / static_cast<std::size_t>(channels));
+    for (std::size_t i = static_cast<std::size_t>(index); i < samples.size();
+         i += static_cast<std::size_t>(channels))
+        out.push_back(samples[i]);
+    return out;
+}
+
+WavData readWav(const QString& path) {
+    WavData wav;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return wav;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
+        return wav;
+    int format = 0;
+    int bits = 0;
+    qsizetype at = 12;
+    while (at + 8 <= bytes.size()) {
+        const QByteArray id = bytes.mid(at, 4);
+        const auto size =
+            static_cast<qsizetype>(qFromLittleEndian<quint32>(bytes.constData() + at + 4));
+        const char* body = bytes.constData() + at + 8;
+        if (id == "fmt " && size >= 16) {
+            format = qFromLittleEndian<quint16>(body);
+            wav.channels = qFromLittleEndian<quint16>(body + 2);
+            wav.rate = static_cast<int>(qFromLittleEndian<quint32>(body + 4));
+            bits = qFromLittleEndian<quint16>(body + 14);
+        } else if (id == "data") {
+            const qsizetype length = std::min(size, bytes.size() - at - 8);
+            if (format == 1 && bits == 16) {
+                for (qsizetype i = 0; i + 2 <= length; i += 2)
+                    wav.samples.push_back(qFromLittleEndian<qint16>(body + i) / 32768.0f);
+            } else if (format == 3 && bits == 32) {
+                for (qsizetype i = 0; i + 4 <= length; i += 4) {
+                    float value = 0.0f;
+                    std::memcpy(&value, body + i, 4);
+                    wav.samples.push_back(value);
+                }
+            } else {
+                return wav;
+            }
+            wav.valid = wav.channels > 0 && wav.rate > 0;
+            return wav;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return wav;
+}
+
+double toneFrequency(const std::vector<float>& samples, int rate) {
+    qint64 first = -1;
+    qint64 last = -1;
+    qint64 crossings = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
+            if (first < 0)
+                first = static_cast<qint64>(i);
+            else
+                ++crossings;
+            last = static_cast<qint64>(i);
+        }
+    }
+    if (crossings == 0 || rate <= 0)
+        return 0.0;
+    return crossings * static_cast<double>(rate) / static_cast<double>(last - first);
+}
+
+double rms(const std::vector<float>& samples) {
+    if (samples.empty())
+        return 0.0;
+    double sum = 0.0;
+    for (float s : samples)
+        sum += static_cast<double>(s) * s;
+    return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+} // namespace quorvela::test

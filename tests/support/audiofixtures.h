@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace quorvela::test {
+
+// Makes a sine tone as an MP3: sox writes the WAV, lame encodes it (lame's LAME/Info header
+// makes the length exact). lameArgs come before the file names, e.g. {"-b", "128"}.
+// Returns the MP3's path, or an empty string (with the tools' output in *error) on failure.
+QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
+                    double frequency, const QStringList& lameArgs, QString* error = nullptr);
+
+// Runs a tool to its end; false (with its output in *error) when it fails.
+bool runTool(const QString& program, const QStringList& args, QString* error = nullptr);
+
+// A WAV file read whole: 16-bit PCM or 32-bit float, samples scaled to [-1, 1].
+struct WavData {
+    bool valid = false;
+    int rate = 0;
+    int channels = 0;
+    std::vector<float> samples; // interleaved
+
+    [[nodiscard]] qint64 frames() const {
+        return channels > 0 ? static_cast<qint64>(samples.size()) / channels : 0;
+    }
+    [[nodiscard]] std::vector<float> channel(int index) const;
+};
+WavData readWav(const QString& path);
+
+// The frequency of a steady tone from its rising zero crossings, in Hz.
+double toneFrequency(const std::vector<float>& samples, int rate);
+// Root mean square of the samples.
+double rms(const std::vector<float>& samples);
+
+} // namespace quorvela::test
