@@ -8,6 +8,7 @@
 #include "settings/colorvalue.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
+#include "support/widgetdriver.h"
 
 #include "common/controlcolors.h"
 
@@ -34,14 +35,6 @@ namespace {
 QString folderPrompt() {
     return QStringLiteral("Please select a folder with your MP3 files. After selecting a folder, "
                           "you will be able to easily play each file within it.");
-}
-
-// Double-clicks a row as a person would (Qt 6.4 needs the click before the double-click).
-void doubleClickRow(QAbstractItemView* view, int row) {
-    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace
@@ -360,14 +353,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.File1->entries(), (QStringList{"a.mp3", longName, "broken.mp3"}));
 
-        doubleClickRow(w.File1, 0);
+        test::doubleClickRow(w.File1, 0);
         QCOMPARE(w.MediaPlayer1->fileName(), dir + QStringLiteral("/a.mp3"));
         QCOMPARE(w.Label1->text(), QStringLiteral("a.mp3"));
 
-        doubleClickRow(w.File1, 1);
+        test::doubleClickRow(w.File1, 1);
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
 
-        doubleClickRow(w.File1, 2);
+        test::doubleClickRow(w.File1, 2);
         QCOMPARE(env->dialogs.messages.size(), 1);
         QCOMPARE(env->dialogs.messages[0].text, QStringLiteral("Error playing file!"));
         QCOMPARE(env->dialogs.messages[0].title, QStringLiteral("Quorvela"));

@@ -3,6 +3,7 @@
 #include "components/filelistbox.h"
 #include "player/form1.h"
 #include "support/fakes.h"
+#include "support/widgetdriver.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -30,13 +31,6 @@ bool touchRaw(const QByteArray& folder, const QByteArray& name) {
     const bool ok = ::write(fd, "junk", 4) == 4;
     ::close(fd);
     return ok;
-}
-
-void doubleClickRow(QAbstractItemView* view, int row) {
-    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace
@@ -74,7 +68,7 @@ private slots:
         QCOMPARE(w.File1->entries().at(0), QStringLiteral("\"quoted\".mp3"));
         // None of these is audio: each double-click says so and the window goes on.
         for (int row : {0, 1, 2, 3, 4, 5, 6, 9, 10, 20008})
-            doubleClickRow(w.File1, row);
+            test::doubleClickRow(w.File1, row);
         QCOMPARE(env.dialogs.messages.size(), 10);
         for (const auto& m : env.dialogs.messages)
             QCOMPARE(m.text, QStringLiteral("Error playing file!"));

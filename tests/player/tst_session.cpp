@@ -9,6 +9,7 @@
 #include "preferences/form2.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
+#include "support/widgetdriver.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,16 +20,6 @@
 #include <QTest>
 
 using namespace quorvela;
-
-namespace {
-void doubleClickRow(QAbstractItemView* view, int row) {
-    view->setCurrentIndex(view->model()->index(row, 0));
-    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
-}
-} // namespace
 
 class SessionTest : public QObject {
     Q_OBJECT
@@ -47,14 +38,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.File1->count(), 2);
 
-        doubleClickRow(w.File1, 0);
+        test::doubleClickRow(w.File1, 0);
         QCOMPARE(w.Label1->text(), QStringLiteral("01 first.mp3"));
         QTRY_COMPARE_WITH_TIMEOUT(w.lblTotalTime->text(), QStringLiteral("00:01"), 5000);
 
         env.dialogs.openFiles.push_back(playlist);
         w.mnuFilePlaylist->trigger();
         QCOMPARE(w.playlistEntries(), QStringList{dir + QStringLiteral("/02 second.mp3")});
-        doubleClickRow(w.List1, 0);
+        test::doubleClickRow(w.List1, 0);
         QCOMPARE(w.Label1->text(), QStringLiteral("Playlist"));
         QTest::qWait(300);
 
