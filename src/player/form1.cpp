@@ -182,6 +182,9 @@ void Form1::createControls() {
     styleDisplayLabel(lblTotalTime, White, 12);
     styleDisplayLabel(Label1, White, 12);
     styleDisplayLabel(lblElapsedTime, Blue192, 24);
+    // The name label overlaps the top of the total-time label; the time sits at the bottom
+    // of its label so that it stays whole.
+    lblTotalTime->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
 
     List1->setModel(m_playlist);
     List1->setUniformItemSizes(true);
