@@ -94,7 +94,8 @@ void appendFrames(std::span<const float> in, int inChannels, int outChannels, fl
     const auto outCh = static_cast<std::size_t>(outChannels);
     const std::size_t frames = in.size() / inCh;
     const auto start = static_cast<std::size_t>(out.size());
-    out.resize(static_cast<qsizetype>(start + frames * outCh * sizeof(Sample)));
+    const std::size_t bytes = start + frames * outCh * sizeof(Sample);
+    out.resize(static_cast<qsizetype>(bytes));
     auto* dest = reinterpret_cast<Sample*>(out.data() + start);
     for (std::size_t f = 0; f < frames; ++f) {
         const float* frame = in.data() + f * inCh;

@@ -2,7 +2,7 @@
 
 #include <QtEndian>
 
-#include <cstring>
+#include <algorithm>
 #include <limits>
 
 namespace quorvela {
@@ -83,15 +83,23 @@ void WavAudioOutput::stop() {
     writeHeader();
 }
 
+namespace {
+// Puts a four-letter RIFF tag (no terminating zero) at the given place.
+void putTag(char* at, const char (&tag)[5]) {
+    std::copy_n(tag, 4, at);
+}
+} // namespace
+
 void WavAudioOutput::writeHeader() {
     if (!m_file.isOpen())
         return;
     const QAudioFormat f = format();
     const bool isFloat = f.sampleFormat() == QAudioFormat::Float;
     char header[HeaderBytes] = {};
-    std::memcpy(header, "RIFF", 4);
+    putTag(header, "RIFF");
     putLe32(header + 4, static_cast<quint32>(HeaderBytes - 8 + m_dataBytes));
-    std::memcpy(header + 8, "WAVEfmt ", 8);
+    putTag(header + 8, "WAVE");
+    putTag(header + 12, "fmt ");
     putLe32(header + 16, 16);
     putLe16(header + 20, isFloat ? FloatFormat : PcmFormat);
     putLe16(header + 22, static_cast<quint16>(f.channelCount()));
@@ -99,7 +107,7 @@ void WavAudioOutput::writeHeader() {
     putLe32(header + 28, static_cast<quint32>(f.sampleRate() * f.bytesPerFrame()));
     putLe16(header + 32, static_cast<quint16>(f.bytesPerFrame()));
     putLe16(header + 34, static_cast<quint16>(f.bytesPerSample() * 8));
-    std::memcpy(header + 36, "data", 4);
+    putTag(header + 36, "data");
     putLe32(header + 40, static_cast<quint32>(m_dataBytes));
     m_file.seek(0);
     m_file.write(header, HeaderBytes);

@@ -18,7 +18,7 @@ DesktopRegistryStore::DesktopRegistryStore(QStringList tools) : m_tools(std::mov
 
 QString DesktopRegistryStore::findTool() const {
     for (const QString& tool : m_tools) {
-        const QString path = QStandardPaths::findExecutable(tool);
+        QString path = QStandardPaths::findExecutable(tool);
         if (!path.isEmpty())
             return path;
     }

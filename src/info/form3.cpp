@@ -1,9 +1,9 @@
 #include "info/form3.h"
 
 #include "common/dialogs.h"
+#include "common/resources.h"
 #include "common/twips.h"
 #include "info/helpbrowser.h"
-#include "common/resources.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "info/frmabout.h"
 
 #include "common/formbuilder.h"
+#include "common/resources.h"
 #include "common/twips.h"
 #include "info/desktopregistrystore.h"
-#include "common/resources.h"
 #include "info/sysinfolauncher.h"
 
 #include <QIcon>
