@@ -57,11 +57,7 @@ QString Form3::helpPageLocation() {
 Form3::Form3(Services services, QWidget* parent) : QWidget(parent), m_services(services) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Help"));
-    ensureIconResources();
-    QIcon icon;
-    for (const char* file : {":/icons/help-16.png", ":/icons/help-32.png", ":/icons/help.png"})
-        icon.addFile(QLatin1String(file));
-    setWindowIcon(icon);
+    setWindowIcon(helpIcon());
     resize(ClientArea);
 
     WebBrowser1 = factoryOverride() ? factoryOverride()(m_services.shell, this)

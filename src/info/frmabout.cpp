@@ -60,12 +60,7 @@ FrmAbout::FrmAbout(Services services, QWidget* parent)
       m_services(services) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Quorvela"));
-    ensureIconResources();
-    QIcon icon;
-    for (const char* file :
-         {":/icons/quorvela-16.png", ":/icons/quorvela-32.png", ":/icons/quorvela.png"})
-        icon.addFile(QLatin1String(file));
-    setWindowIcon(icon);
+    setWindowIcon(programIcon());
     setGeometry(ClientArea);
     setFixedSize(ClientArea.size());
 

@@ -118,8 +118,7 @@ Form1::Form1(Services services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_playlist(new QStringListModel(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvela"));
-    ensureIconResources();
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvela.png")));
+    setWindowIcon(programIcon());
     createControls();
     createMenus();
     createStatusBar();

@@ -3,6 +3,7 @@
 #include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
+#include "common/resources.h"
 #include "common/twips.h"
 #include "components/filelistbox.h"
 #include "player/form1.h"
@@ -84,7 +85,7 @@ Form2::Form2(Form1* player, Services services, QWidget* parent)
     : QWidget(parent), m_player(player), m_services(services) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Preferences"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvela.png")));
+    setWindowIcon(programIcon());
     // A fixed-size tool window: a title and a close button, nothing to minimise or maximise.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |

@@ -116,6 +116,8 @@ private slots:
     void windowAndStatusBar() {
         Form1& w = open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Quorvela"));
+        // The icon is drawn at 16 pixels, as the desktop's smallest place for it wants.
+        QVERIFY(w.windowIcon().availableSizes().contains(QSize(16, 16)));
         // The client area below the menu bar holds the controls and the status bar.
         QCOMPARE(w.height() - w.menuBar()->sizeHint().height(), 7740 / 15);
         QCOMPARE(w.width(), 11190 / 15);
