@@ -103,7 +103,7 @@ public slots:
     void openMailLink();
 
 signals:
-    // Emitted by File > Exit once the window is unloaded; main() then ends the process.
+    // Emitted by File > Exit once the window is unloaded, just before the program ends.
     void exitRequested();
 
 protected:
