@@ -2,11 +2,10 @@
 
 #include <QHash>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 #include <span>
-
-class QWidget;
 
 namespace quorvela {
 
@@ -38,6 +37,12 @@ using ControlFactory = std::function<QWidget*(const ControlDef&, QWidget* parent
 // its geometry and the table's tab order; returns them by name.
 QHash<QString, QWidget*> buildForm(QWidget* form, std::span<const ControlDef> table,
                                    const ControlFactory& factory = {});
+
+// A control made by buildForm(), by its name and type; nullptr when there is none such.
+template <typename T>
+[[nodiscard]] T* controlOf(const QHash<QString, QWidget*>& controls, const char* name) {
+    return qobject_cast<T*>(controls.value(QString::fromUtf8(name)));
+}
 
 // Chains the focus order of the given controls by their tab index.
 void applyTabOrder(const QHash<QString, QWidget*>& controls, std::span<const ControlDef> table);

@@ -65,19 +65,13 @@ FrmAbout::FrmAbout(Services services, QWidget* parent)
     setFixedSize(ClientArea.size());
 
     const QHash<QString, QWidget*> controls = buildForm(this, AboutControls, makeLine);
-    const auto label = [&controls](const char* name) {
-        return qobject_cast<QLabel*>(controls.value(QLatin1String(name)));
-    };
-    const auto button = [&controls](const char* name) {
-        return qobject_cast<QPushButton*>(controls.value(QLatin1String(name)));
-    };
-    picIcon = label("picIcon");
-    lblTitle = label("lblTitle");
-    lblVersion = label("lblVersion");
-    lblDescription = label("lblDescription");
-    lblDisclaimer = label("lblDisclaimer");
-    cmdOK = button("cmdOK");
-    cmdSysInfo = button("cmdSysInfo");
+    picIcon = controlOf<QLabel>(controls, "picIcon");
+    lblTitle = controlOf<QLabel>(controls, "lblTitle");
+    lblVersion = controlOf<QLabel>(controls, "lblVersion");
+    lblDescription = controlOf<QLabel>(controls, "lblDescription");
+    lblDisclaimer = controlOf<QLabel>(controls, "lblDisclaimer");
+    cmdOK = controlOf<QPushButton>(controls, "cmdOK");
+    cmdSysInfo = controlOf<QPushButton>(controls, "cmdSysInfo");
 
     picIcon->setPixmap(QPixmap(QStringLiteral(":/icons/quorvela-16.png")));
     picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);

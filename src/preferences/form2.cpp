@@ -101,13 +101,12 @@ Form2::Form2(Form1* player, Services services, QWidget* parent)
 
 void Form2::createControls() {
     const auto controls = buildForm(this, Form2Controls);
-    auto get = [&controls](const char* name) { return controls.value(QString::fromUtf8(name)); };
-    Command1 = qobject_cast<QPushButton*>(get("Command1"));
-    Label1 = qobject_cast<QLabel*>(get("Label1"));
-    Command2 = qobject_cast<QPushButton*>(get("Command2"));
-    Label2 = qobject_cast<QLabel*>(get("Label2"));
-    Command3 = qobject_cast<QPushButton*>(get("Command3"));
-    Command4 = qobject_cast<QPushButton*>(get("Command4"));
+    Command1 = controlOf<QPushButton>(controls, "Command1");
+    Label1 = controlOf<QLabel>(controls, "Label1");
+    Command2 = controlOf<QPushButton>(controls, "Command2");
+    Label2 = controlOf<QLabel>(controls, "Label2");
+    Command3 = controlOf<QPushButton>(controls, "Command3");
+    Command4 = controlOf<QPushButton>(controls, "Command4");
 
     fitCaptions(this, {Command1, Command2, Command3, Command4});
     makeSwatch(Label1);
