@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -62,6 +63,7 @@ private slots:
     void playsWhatIsPlayable_data();
     void playsWhatIsPlayable();
     void scansLengthOffTheWindowThread();
+    void trackChangeNeverWaitsForAScan();
     void volumeAndMuteReachTheOutput();
     void controlsFitAndDrivePlayback();
     void playFailsWithoutSoundDevice();
@@ -298,6 +300,46 @@ void TestMediaPlayer::scansLengthOffTheWindowThread() {
     QVERIFY(player->setFileName(m_noHeader));
     player.reset();
     QTest::qWait(50);
+}
+
+void TestMediaPlayer::trackChangeNeverWaitsForAScan() {
+    // An hour of VBR audio without a frame count: its length needs a scan of tens of MB.
+    QByteArray piece = readAll(m_noHeader);
+    QVERIFY(!piece.isEmpty());
+    const QString hour = m_dir.filePath(QStringLiteral("hour.mp3"));
+    {
+        QFile file(hour);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int second = 0; second < 3600; ++second)
+            QVERIFY(file.write(piece) == piece.size());
+    }
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    QVERIFY(player.setFileName(hour));
+    QVERIFY(!player.isDurationExact());
+
+    QElapsedTimer sinceTick;
+    qint64 longestGapMs = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    connect(&ticker, &QTimer::timeout, &ticker,
+            [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start();
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(player.setFileName(m_stereo));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+        QVERIFY(player.setFileName(hour));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+    }
+    QVERIFY(player.setFileName(m_stereo));
+    QTest::qWait(30);
+    ticker.stop();
+    QVERIFY2(longestGapMs <= 50, qPrintable(QStringLiteral("%1 ms").arg(longestGapMs)));
+    // The abandoned scans never reach the file that plays now.
+    QCOMPARE(player.duration(), 1.5);
+    QVERIFY(player.isDurationExact());
 }
 
 void TestMediaPlayer::volumeAndMuteReachTheOutput() {
