@@ -2,6 +2,7 @@
 
 #include "components/playbackengine.h"
 
+#include <QIcon>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -88,6 +89,14 @@ private:
     PlaybackEngine* m_engine = nullptr;
     // Runs only while playing.
     QTimer m_sliderTimer;
+
+    // The style's icons, made once: every icon the style makes anew is a new key in the
+    // global pixmap cache as soon as it is painted, so asking for it on each track would
+    // grow that cache by a pixmap per track.
+    QIcon m_playIcon;
+    QIcon m_pauseIcon;
+    QIcon m_volumeIcon;
+    QIcon m_mutedIcon;
 };
 
 } // namespace quorvela
