@@ -5,23 +5,10 @@
 # keeps writing. Usage: e2e_mpris.sh PATH_TO_E2E_MPRIS
 set -euo pipefail
 driver=$1
-for tool in pulseaudio pactl parec pacat sox lame dbus-daemon dbus-send playerctl; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT HUP
+# shellcheck source=tests/scripts/e2e-common.sh
+source "$(dirname "$0")/e2e-common.sh"
+e2e_require pulseaudio pactl parec pacat sox lame dbus-daemon dbus-send playerctl
+e2e_begin
 
 fail() {
     echo "FAIL: $*"
@@ -29,8 +16,6 @@ fail() {
     exit 1
 }
 
-# shellcheck source=pulse-server.sh
-source "$(dirname "$0")/pulse-server.sh"
 pulse_server_start e2e || exit 1
 export XDG_CACHE_HOME=$work/cache
 mkdir -p "$work/music"
@@ -69,30 +54,31 @@ await_status() {
     done
     fail "playerctl status says '$(mpris status 2>&1)', expected '$1'"
 }
-# Records the sink for $1 seconds and prints sox's figures for one channel.
+# Records the sink for $1 seconds; sox's figures for one channel go to $heard.
 listen() {
-    local raw=$work/rec-$RANDOM.raw pid
+    local raw=$work/rec.raw pid
     parec --raw --device=e2e.monitor --format=s16le --rate=48000 --channels=2 >"$raw" &
     pid=$!
     pids+=("$pid")
     sleep "$1"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    sox -t raw -r 48000 -e signed -b 16 -c 2 "$raw" -n remix 1 stat 2>&1
+    e2e_forget "$pid"
+    heard=$(sox -t raw -r 48000 -e signed -b 16 -c 2 "$raw" -n remix 1 stat 2>&1)
 }
-figure() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}'; }
+figure() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' <<<"$heard"; }
 expect_silence() {
-    local stats rms
-    stats=$(listen 1)
-    rms=$(figure 'RMS[[:space:]]+amplitude' <<<"$stats")
+    local rms
+    listen 1
+    rms=$(figure 'RMS[[:space:]]+amplitude')
     echo "$1: RMS ${rms:-?}"
     awk -v r="${rms:-1}" 'BEGIN { exit r < 0.01 ? 0 : 1 }' || fail "$1: the sink is not silent"
 }
 expect_tone() {
-    local stats rms frequency
-    stats=$(listen 1)
-    rms=$(figure 'RMS[[:space:]]+amplitude' <<<"$stats")
-    frequency=$(figure 'Rough[[:space:]]+frequency' <<<"$stats")
+    local rms frequency
+    listen 1
+    rms=$(figure 'RMS[[:space:]]+amplitude')
+    frequency=$(figure 'Rough[[:space:]]+frequency')
     echo "$1: RMS ${rms:-?}, ${frequency:-?} Hz"
     awk -v r="${rms:-0}" -v f="${frequency:-0}" 'BEGIN { exit (r > 0.2 && f > 431 && f < 449) ? 0 : 1 }' ||
         fail "$1: no 440 Hz tone on the sink"
@@ -123,8 +109,9 @@ length=$(mpris metadata mpris:length)
 echo "metadata: title '$title', url '$url', length $length µs"
 [ "$title" = "Forty Seconds of A" ] || fail "the title is '$title'"
 [ "$url" = "file://$work/music/tone.mp3" ] || fail "the URL is '$url'"
-[[ "$length" =~ ^[0-9]+$ ]] && [ $((length - tone_seconds * 1000000)) -ge -50000 ] &&
-    [ $((length - tone_seconds * 1000000)) -le 50000 ] || fail "the length is '$length' µs"
+[[ "$length" =~ ^[0-9]+$ ]] || fail "the length is '$length'"
+off=$((length - tone_seconds * 1000000))
+(( off >= -50000 && off <= 50000 )) || fail "the length is $length µs"
 expect_tone "playing"
 
 mpris pause
@@ -179,6 +166,7 @@ for _ in $(seq 100); do
 done
 kill -0 "$player" 2>/dev/null && fail "the program still runs after Quit"
 wait "$player" || status=$?
+e2e_forget "$player"
 cat "$work/driver.log"
 [ "$status" -eq 0 ] || fail "the program ended with $status after Quit"
 echo "PASS"

@@ -1,6 +1,40 @@
-# Sourced by end-to-end scripts: a private PulseAudio server with a null sink, reachable only
-# through the environment this sets. The caller defines $work (a scratch folder) and the
-# array pids, whose processes its EXIT trap stops.
+# shellcheck shell=bash
+# Sourced by end-to-end scripts: the scratch folder, stopping what a test started, and a
+# private PulseAudio server with a null sink, reachable only through the environment set here.
+
+# Exits with CTest's skip code unless every named tool is installed.
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "SKIP: $tool is not installed"
+            exit 77
+        fi
+    done
+}
+
+# Makes the scratch folder $work and the array pids; every process whose PID goes into pids is
+# stopped, and the folder removed, when the script ends for any reason.
+e2e_begin() {
+    work=$(mktemp -d)
+    pids=()
+    trap e2e_cleanup EXIT
+    trap 'exit 143' TERM INT HUP
+}
+
+# Takes a PID out of pids once its process has been waited for, so it is never signalled again.
+e2e_forget() {
+    local pid kept=()
+    for pid in "${pids[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
+    pids=("${kept[@]}")
+}
+
+e2e_cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
 
 # Starts the server and a sink named $1 as the default, with the late start of a fresh null
 # sink cured. Returns non-zero (after printing the server's log) when the server never answers.
