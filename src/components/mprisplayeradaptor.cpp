@@ -15,6 +15,11 @@ QString MprisPlayerAdaptor::playbackStatus() const {
     return m_service->playbackStatus();
 }
 
+void MprisPlayerAdaptor::setRate(double rate) {
+    if (rate == 0.0)
+        m_service->pause();
+}
+
 QVariantMap MprisPlayerAdaptor::metadata() const {
     return m_service->metadata();
 }

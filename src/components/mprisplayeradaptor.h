@@ -31,8 +31,9 @@ public:
 
     [[nodiscard]] QString playbackStatus() const;
     [[nodiscard]] double rate() const { return 1.0; }
-    // Only the normal rate is played; other rates are ignored, as clients are told.
-    void setRate(double /*rate*/) {}
+    // Only the normal rate is played; other rates are ignored, as clients are told, except
+    // 0, which clients are to read as Pause.
+    void setRate(double rate);
     [[nodiscard]] QVariantMap metadata() const;
     [[nodiscard]] double volume() const;
     void setVolume(double volume);

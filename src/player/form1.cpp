@@ -149,7 +149,9 @@ Form1::~Form1() {
 
 bool Form1::publishMediaControls() {
     if (m_mpris)
-        return !m_mpris->busName().isEmpty();
+        return true;
+    if (!MprisService::sessionBusNamed())
+        return false;
     MprisService::Window window;
     window.raise = [this] {
         if (isMinimized())

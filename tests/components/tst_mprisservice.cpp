@@ -42,9 +42,11 @@ public slots:
         if (interfaceName == Player && changed.contains(QStringLiteral("PlaybackStatus")))
             m_statusHeard.append(changed.value(QStringLiteral("PlaybackStatus")).toString());
     }
+    void onSeeked(qlonglong position) { m_seeksHeard.append(position); }
 
 private slots:
     void initTestCase();
+    void noSessionBusChangesNothing_data();
     void noSessionBusChangesNothing();
     void metadataFollowsTheOpenFile();
     void transportFollowsTheRules_data();
@@ -60,6 +62,7 @@ private:
     QByteArray m_cover;
     QProcess m_bus;
     QStringList m_statusHeard;
+    QList<qlonglong> m_seeksHeard;
 };
 
 void TestMprisService::initTestCase() {
@@ -90,7 +93,22 @@ void TestMprisService::cleanupTestCase() {
     }
 }
 
+void TestMprisService::noSessionBusChangesNothing_data() {
+    QTest::addColumn<QByteArray>("address");
+    // First: once asked, the toolkit keeps its session bus for the life of the process.
+    QTest::newRow("no bus named") << QByteArray();
+    QTest::newRow("the named bus is not there")
+        << QFile::encodeName(QStringLiteral("unix:path=") + m_dir.filePath(QStringLiteral("none")));
+}
+
 void TestMprisService::noSessionBusChangesNothing() {
+    QFETCH(QByteArray, address);
+    if (address.isEmpty())
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    // Where libdbus would look for the session's bus; nothing is there.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
     test::TestEnvironment environment;
     Form1 window(environment.services());
     g_messages.clear();
@@ -232,7 +250,7 @@ void TestMprisService::servesOnAPrivateBus() {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty())
         QSKIP("dbus-daemon is not installed");
-    const QString socket = m_dir.filePath(QStringLiteral("bus"));
+    const QString socket = m_dir.filePath(QStringLiteral("private-bus"));
     m_bus.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                          QStringLiteral("--address=unix:path=") + socket,
                          QStringLiteral("--print-address")});
@@ -261,9 +279,13 @@ void TestMprisService::servesOnAPrivateBus() {
                            QStringLiteral("org.freedesktop.DBus.Properties"),
                            QStringLiteral("PropertiesChanged"), this,
                            SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))));
+    QVERIFY(client.connect(service.busName(), QString::fromLatin1(MprisService::ObjectPath), Player,
+                           QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
     QVERIFY(engine.open(m_plain));
     QVERIFY(engine.play());
     QTRY_COMPARE(m_statusHeard, QStringList{QStringLiteral("Playing")});
+    QVERIFY(engine.seek(1.25));
+    QTRY_COMPARE(m_seeksHeard, QList<qlonglong>{1'250'000});
 
     // Opening files stays with the window: the call fails, and nothing changes.
     QDBusMessage open = QDBusMessage::createMethodCall(
