@@ -30,9 +30,10 @@ qint64 toMicroseconds(double seconds) {
 MprisService::MprisService(PlaybackEngine* engine, Window window, ArtCache artCache,
                            QObject* parent)
     : QObject(parent), m_engine(engine), m_window(std::move(window)),
-      m_artCache(std::move(artCache)), m_root(new MprisRootAdaptor(this)),
-      m_player(new MprisPlayerAdaptor(this)),
-      m_connection(QStringLiteral("quorvela-mpris-unconnected")) {
+      m_artCache(std::move(artCache)), m_connection(QStringLiteral("quorvela-mpris-unconnected")) {
+    // The two interfaces; the bus finds them as this object's children.
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
     connect(engine, &PlaybackEngine::stateChanged, this, &MprisService::publishChanges);
     connect(engine, &PlaybackEngine::trackChanged, this, [this] {
         readTrack();

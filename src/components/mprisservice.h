@@ -14,9 +14,6 @@
 
 namespace quorvela {
 
-class MprisPlayerAdaptor;
-class MprisRootAdaptor;
-
 // The player as the desktop's media controls see it (MPRIS: media keys, the sound menu, the
 // lock screen, phone remotes). A second client of the playback engine beside the window's
 // own controls: every command goes to the same engine, so the window follows by itself.
@@ -87,8 +84,6 @@ private:
     QPointer<PlaybackEngine> m_engine;
     Window m_window;
     ArtCache m_artCache;
-    MprisRootAdaptor* m_root = nullptr;
-    MprisPlayerAdaptor* m_player = nullptr;
     QVariantMap m_metadata;
     // What clients were last told, so that only changes are announced.
     QVariantMap m_published;
