@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the MP3 decoder as a file: opening, decoding to the end, seeking
-// and the length scan must all survive whatever a file holds.
+// Feeds arbitrary bytes to the MP3 decoder as a file: opening, decoding to the end, seeking,
+// the length scan and reading the ID3 tags must all survive whatever a file holds.
 #include "components/mp3decoder.h"
+#include "components/tagreader.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,6 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
+    // Everything a tag gives came out of the input; nothing can be larger than it.
+    const quorvela::TrackTags tags = quorvela::readTrackTags(path);
+    const auto limit = static_cast<qsizetype>(size);
+    if (tags.title.size() > limit || tags.album.size() > limit || tags.picture.size() > limit ||
+        tags.artists.size() > limit || tags.trackNumber < 0)
+        __builtin_trap();
+    for (const QString& artist : tags.artists) {
+        if (artist.isEmpty() || artist.size() > limit)
+            __builtin_trap();
+    }
+
     quorvela::Mp3Decoder decoder;
     if (!decoder.open(path))
         return 0;

@@ -15,5 +15,6 @@ int main(int argc, char* argv[]) {
     quorvela::SettingsStore settings;
     quorvela::Form1 window({dialogs, shell, settings});
     window.show();
+    window.publishMediaControls();
     return QApplication::exec();
 }

@@ -8,6 +8,7 @@
 #include "common/twips.h"
 #include "components/filelistbox.h"
 #include "components/mediaplayer.h"
+#include "components/mprisservice.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
@@ -140,7 +141,33 @@ Form1::Form1(Services services, QWidget* parent)
 }
 
 Form1::~Form1() {
+    // Off the bus before the engine it reports on goes with the controls.
+    delete m_mpris;
+    m_mpris = nullptr;
     closeSecondaryWindows();
+}
+
+bool Form1::publishMediaControls() {
+    if (m_mpris)
+        return true;
+    if (!MprisService::sessionBusNamed())
+        return false;
+    MprisService::Window window;
+    window.raise = [this] {
+        if (isMinimized())
+            showNormal();
+        show();
+        raise();
+        activateWindow();
+    };
+    window.quit = [this] { exitProgram(); };
+    auto* service = new MprisService(MediaPlayer1->engine(), std::move(window), ArtCache(), this);
+    if (!service->registerOn(QDBusConnection::sessionBus())) {
+        delete service;
+        return false;
+    }
+    m_mpris = service;
+    return true;
 }
 
 void Form1::createControls() {

@@ -24,6 +24,7 @@ class Form2;
 class Form3;
 class FrmAbout;
 class MediaPlayer;
+class MprisService;
 
 // The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
 // the media player and its clocks, the "Playlist" panel, a status bar and the menus.
@@ -90,6 +91,12 @@ public:
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);
 
+    // Offers the player to the desktop's media controls (MPRIS) on the session bus. False,
+    // with nothing said, when there is no session bus or the name cannot be taken; the
+    // window works the same either way. Tests that do not call it never touch a bus.
+    bool publishMediaControls();
+    [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
+
 public slots:
     void selectFolder();
     void playFromFolderList();
@@ -126,6 +133,7 @@ private:
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;
     bool m_unloaded = false;
+    MprisService* m_mpris = nullptr;
 };
 
 } // namespace quorvela

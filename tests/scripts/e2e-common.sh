@@ -1,0 +1,72 @@
+# shellcheck shell=bash
+# Sourced by end-to-end scripts: the scratch folder, stopping what a test started, and a
+# private PulseAudio server with a null sink, reachable only through the environment set here.
+
+# Exits with CTest's skip code unless every named tool is installed.
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "SKIP: $tool is not installed"
+            exit 77
+        fi
+    done
+}
+
+# Makes the scratch folder $work and the array pids; every process whose PID goes into pids is
+# stopped, and the folder removed, when the script ends for any reason.
+e2e_begin() {
+    work=$(mktemp -d)
+    pids=()
+    trap e2e_cleanup EXIT
+    trap 'exit 143' TERM INT HUP
+}
+
+# Takes a PID out of pids once its process has been waited for, so it is never signalled again.
+e2e_forget() {
+    local pid kept=()
+    for pid in "${pids[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
+    pids=("${kept[@]}")
+}
+
+e2e_cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+
+# Starts the server and a sink named $1 as the default, with the late start of a fresh null
+# sink cured. Returns non-zero (after printing the server's log) when the server never answers.
+pulse_server_start() {
+    local sink=$1 latency
+    export HOME=$work/home XDG_RUNTIME_DIR=$work/run PULSE_CLIENTCONFIG=$work/client.conf
+    unset PULSE_SERVER PULSE_SINK PULSE_SOURCE QUORVELA_AUDIO_OUTPUT
+    mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    echo "autospawn = no" >"$PULSE_CLIENTCONFIG"
+
+    pulseaudio --daemonize=no --exit-idle-time=-1 >"$work/pulseaudio.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    if ! pactl info >/dev/null 2>&1; then
+        cat "$work/pulseaudio.log"
+        echo "FAIL: the sound server did not start"
+        return 1
+    fi
+    pactl load-module module-null-sink sink_name="$sink" >/dev/null
+    pactl set-default-sink "$sink"
+
+    # A fresh null sink starts streams late; a silent stream with a short latency cures that.
+    pacat --latency-msec=20 /dev/zero &
+    pids+=($!)
+    for _ in $(seq 100); do
+        latency=$(pactl list sinks | sed -n 's/^[[:space:]]*Latency: \([0-9]*\) usec.*/\1/p' | head -n1)
+        [[ -n "$latency" && "$latency" -lt 200000 ]] && break
+        sleep 0.1
+    done
+    return 0
+}

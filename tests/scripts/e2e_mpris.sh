@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Drives the real player window with a real MPRIS client (playerctl) over a private session
+# bus, while it plays a 440 Hz tone to a private PulseAudio server's null sink: the sink's
+# monitor tells tone from silence, and the window's labels are read from a file its driver
+# keeps writing. Usage: e2e_mpris.sh PATH_TO_E2E_MPRIS
+set -euo pipefail
+driver=$1
+# shellcheck source=tests/scripts/e2e-common.sh
+source "$(dirname "$0")/e2e-common.sh"
+e2e_require pulseaudio pactl parec pacat sox lame dbus-daemon dbus-send playerctl
+e2e_begin
+
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/state" ] && { echo "-- the window showed:"; cat "$work/state"; }
+    exit 1
+}
+
+pulse_server_start e2e || exit 1
+export XDG_CACHE_HOME=$work/cache
+mkdir -p "$work/music"
+
+# A bus of our own: nothing on the desktop's bus sees the test, nor the test it.
+dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address \
+    >"$work/bus.address" 2>"$work/dbus.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/bus.address" ] && break
+    sleep 0.05
+done
+[ -s "$work/bus.address" ] || { cat "$work/dbus.log"; fail "the session bus did not start"; }
+DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus.address")
+export DBUS_SESSION_BUS_ADDRESS
+
+tone_seconds=40
+sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
+lame --quiet -b 128 --tt "Forty Seconds of A" --ta "Quorvela Tests" "$work/tone.wav" \
+    "$work/music/tone.mp3"
+
+mpris() { playerctl --player=quorvela "$@"; }
+shown() { sed -n "s/^$1=//p" "$work/state" 2>/dev/null; }
+# Waits up to $3 seconds (default 3) for a label to read $2.
+await_shown() {
+    for _ in $(seq $((${3:-3} * 20))); do
+        [ "$(shown "$1")" = "$2" ] && return 0
+        sleep 0.05
+    done
+    fail "$1 shows '$(shown "$1")', expected '$2'"
+}
+await_status() {
+    for _ in $(seq 60); do
+        [ "$(mpris status 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    fail "playerctl status says '$(mpris status 2>&1)', expected '$1'"
+}
+# Records the sink for $1 seconds; sox's figures for one channel go to $heard.
+listen() {
+    local raw=$work/rec.raw pid
+    parec --raw --device=e2e.monitor --format=s16le --rate=48000 --channels=2 >"$raw" &
+    pid=$!
+    pids+=("$pid")
+    sleep "$1"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    e2e_forget "$pid"
+    heard=$(sox -t raw -r 48000 -e signed -b 16 -c 2 "$raw" -n remix 1 stat 2>&1)
+}
+figure() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' <<<"$heard"; }
+expect_silence() {
+    local rms
+    listen 1
+    rms=$(figure 'RMS[[:space:]]+amplitude')
+    echo "$1: RMS ${rms:-?}"
+    awk -v r="${rms:-1}" 'BEGIN { exit r < 0.01 ? 0 : 1 }' || fail "$1: the sink is not silent"
+}
+expect_tone() {
+    local rms frequency
+    listen 1
+    rms=$(figure 'RMS[[:space:]]+amplitude')
+    frequency=$(figure 'Rough[[:space:]]+frequency')
+    echo "$1: RMS ${rms:-?}, ${frequency:-?} Hz"
+    awk -v r="${rms:-0}" -v f="${frequency:-0}" 'BEGIN { exit (r > 0.2 && f > 431 && f < 449) ? 0 : 1 }' ||
+        fail "$1: no 440 Hz tone on the sink"
+}
+
+"$driver" "$work/music" tone.mp3 "$work/state" >"$work/driver.log" 2>&1 &
+player=$!
+pids+=("$player")
+
+for _ in $(seq 100); do
+    mpris status >/dev/null 2>&1 && break
+    sleep 0.1
+done
+players=$(playerctl -l 2>&1 || true)
+echo "playerctl -l: $players"
+grep -qx quorvela <<<"$players" || { cat "$work/driver.log"; fail "playerctl does not list quorvela"; }
+await_status Stopped
+echo "status before playing: Stopped"
+
+touch "$work/state.doubleclick"
+await_status Playing
+echo "status after the double-click: Playing"
+await_shown label1 tone.mp3
+
+title=$(mpris metadata xesam:title)
+url=$(mpris metadata xesam:url)
+length=$(mpris metadata mpris:length)
+echo "metadata: title '$title', url '$url', length $length µs"
+[ "$title" = "Forty Seconds of A" ] || fail "the title is '$title'"
+[ "$url" = "file://$work/music/tone.mp3" ] || fail "the URL is '$url'"
+[[ "$length" =~ ^[0-9]+$ ]] || fail "the length is '$length'"
+off=$((length - tone_seconds * 1000000))
+(( off >= -50000 && off <= 50000 )) || fail "the length is $length µs"
+expect_tone "playing"
+
+mpris pause
+await_status Paused
+sleep 0.3
+held=$(shown elapsed)
+expect_silence "paused"
+[ "$(shown elapsed)" = "$held" ] || fail "the elapsed label moved from $held to $(shown elapsed) while paused"
+echo "paused: the elapsed label stays at $held"
+
+mpris play
+await_status Playing
+expect_tone "playing again"
+
+mpris position 30
+await_shown elapsed 00:30
+echo "position 30: the elapsed label shows 00:30"
+expect_tone "playing from 30 s"
+
+mpris stop
+await_status Stopped
+await_shown elapsed 00:00
+expect_silence "stopped"
+echo "stopped: the elapsed label shows 00:00"
+
+mpris volume 0.5
+await_shown volume 50
+echo "volume 0.5: the volume control shows $(shown volume)"
+[ "$(mpris volume)" = "0.500000" ] || fail "playerctl reads the volume as $(mpris volume)"
+
+open_error=$(dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \
+    /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player.OpenUri \
+    string:"file://$work/music/tone.mp3" 2>&1 || true)
+echo "OpenUri: $open_error"
+grep -q '^Error ' <<<"$open_error" || fail "OpenUri did not answer with an error"
+[ "$(shown messages)" = 0 ] || fail "the window showed a message"
+
+touch "$work/state.minimize"
+await_shown minimized 1
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \
+    /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Raise >/dev/null || fail "Raise failed"
+await_shown minimized 0
+echo "Raise: the minimised window is shown again"
+
+# Quit ends the program as File > Exit does: the window unloads and saves its settings.
+dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \
+    /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Quit >/dev/null || fail "Quit failed"
+status=0
+for _ in $(seq 100); do
+    kill -0 "$player" 2>/dev/null || break
+    sleep 0.05
+done
+kill -0 "$player" 2>/dev/null && fail "the program still runs after Quit"
+wait "$player" || status=$?
+e2e_forget "$player"
+cat "$work/driver.log"
+[ "$status" -eq 0 ] || fail "the program ended with $status after Quit"
+echo "PASS"
