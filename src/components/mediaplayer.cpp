@@ -62,19 +62,24 @@ void MediaPlayer::createControls() {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(2);
-    auto makeButton = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
+    m_playIcon = style()->standardIcon(QStyle::SP_MediaPlay);
+    m_pauseIcon = style()->standardIcon(QStyle::SP_MediaPause);
+    m_volumeIcon = style()->standardIcon(QStyle::SP_MediaVolume);
+    m_mutedIcon = style()->standardIcon(QStyle::SP_MediaVolumeMuted);
+    auto makeButton = [this](const char* name, const QIcon& icon, const QString& tip) {
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(icon);
         button->setToolTip(tip);
         button->setAccessibleName(tip);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::StrongFocus);
         return button;
     };
-    cmdPlayPause = makeButton("cmdPlayPause", QStyle::SP_MediaPlay, QStringLiteral("Play"));
-    cmdStop = makeButton("cmdStop", QStyle::SP_MediaStop, QStringLiteral("Stop"));
-    cmdMute = makeButton("cmdMute", QStyle::SP_MediaVolume, QStringLiteral("Mute"));
+    cmdPlayPause = makeButton("cmdPlayPause", m_playIcon, QStringLiteral("Play"));
+    cmdStop =
+        makeButton("cmdStop", style()->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Stop"));
+    cmdMute = makeButton("cmdMute", m_volumeIcon, QStringLiteral("Mute"));
     cmdMute->setCheckable(true);
 
     sldPosition = new QSlider(Qt::Horizontal, this);
@@ -358,8 +363,7 @@ void MediaPlayer::setMuted(bool muted) {
         const QSignalBlocker block(cmdMute);
         cmdMute->setChecked(muted);
     }
-    cmdMute->setIcon(
-        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    cmdMute->setIcon(muted ? m_mutedIcon : m_volumeIcon);
     cmdMute->setToolTip(muted ? QStringLiteral("Unmute") : QStringLiteral("Mute"));
     applyGain();
 }
@@ -384,8 +388,7 @@ void MediaPlayer::setState(State state) {
 void MediaPlayer::updateControls() {
     const bool playing = m_state == State::Playing;
     cmdPlayPause->setEnabled(m_decoder.isOpen());
-    cmdPlayPause->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    cmdPlayPause->setIcon(playing ? m_pauseIcon : m_playIcon);
     const QString tip = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
     cmdPlayPause->setToolTip(tip);
     cmdPlayPause->setAccessibleName(tip);

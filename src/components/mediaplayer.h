@@ -3,6 +3,7 @@
 #include "components/mp3decoder.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -129,6 +130,14 @@ private:
 
     int m_volume = 100;
     bool m_muted = false;
+
+    // The style's icons, made once: every icon the style makes anew is a new key in the
+    // global pixmap cache as soon as it is painted, so asking for it on each track would
+    // grow that cache by a pixmap per track.
+    QIcon m_playIcon;
+    QIcon m_pauseIcon;
+    QIcon m_volumeIcon;
+    QIcon m_mutedIcon;
 };
 
 } // namespace quorvela
