@@ -1,4 +1,5 @@
 #include "common/dialogs.h"
+#include "common/heaptrim.h"
 #include "common/shell.h"
 #include "player/form1.h"
 #include "settings/settingsstore.h"
@@ -15,5 +16,6 @@ int main(int argc, char* argv[]) {
     quorvela::SettingsStore settings;
     quorvela::Form1 window({dialogs, shell, settings});
     window.show();
+    quorvela::trimHeapAfterStartUp();
     return QApplication::exec();
 }
