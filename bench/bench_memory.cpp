@@ -2,12 +2,13 @@
 // them in the real window, as a listener would, and prints how much resident memory (and
 // heap in use) each switch leaves behind, and the peak. Prints figures, checks nothing.
 //
-//   bench_memory [SWITCHES] [--device] [--warmup N] [--interval MS]
+//   bench_memory [SWITCHES] [--device] [--warmup N] [--interval MS] [--settle S]
 //
 // SWITCHES (default 2000) are counted after a warm-up of 100. The null output plays by
 // default; --device plays to the default sound device instead (run it on a private sound
-// server, as tests/scripts/e2e_audio.sh starts one). --interval is how long each track plays
-// before the next double-click (default 10 ms).
+// server: bench/private_pulse.sh bench_memory --device). --interval is how long each track
+// plays before the next double-click (default 10 ms). --settle idles that long after the
+// warm-up and again at the end before the figures are taken (default 0, 32 s for the device).
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "components/filelistbox.h"
@@ -96,8 +97,8 @@ void doubleClickRow(FileListBox* list, int row) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: bench_memory [SWITCHES] [--device] [--warmup N] [--interval MS]\n");
+    std::fprintf(stderr, "usage: bench_memory [SWITCHES] [--device] [--warmup N] [--interval MS] "
+                         "[--settle S]\n");
     return 2;
 }
 
@@ -107,6 +108,10 @@ int main(int argc, char* argv[]) {
     int switches = 2000;
     int warmup = 100;
     int intervalMs = 10;
+    // libpulse keeps the request of each stopped stream's drain until its 30 s reply timeout
+    // (the server drops the answer once the stream is gone): the device's figures are taken
+    // after that much idle time too.
+    int settleS = -1;
     bool device = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
@@ -117,11 +122,15 @@ int main(int argc, char* argv[]) {
             warmup = QByteArray(argv[++i]).toInt(&ok);
         else if (arg == "--interval" && i + 1 < argc)
             intervalMs = QByteArray(argv[++i]).toInt(&ok);
+        else if (arg == "--settle" && i + 1 < argc)
+            settleS = QByteArray(argv[++i]).toInt(&ok);
         else
             switches = arg.toInt(&ok);
-        if (!ok || switches <= 0 || warmup < 0 || intervalMs < 0)
+        if (!ok || switches <= 0 || warmup < 0 || intervalMs < 0 || settleS < -1)
             return usage();
     }
+    if (settleS < 0)
+        settleS = device ? 32 : 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (device)
@@ -165,9 +174,10 @@ int main(int argc, char* argv[]) {
             spin(intervalMs);
         }
     };
-    std::printf("output %s, %d ms per track, warm-up %d switches\n",
-                device ? "sound device" : "null", intervalMs, warmup);
+    std::printf("output %s, %d ms per track, warm-up %d switches, settling %d s\n",
+                device ? "sound device" : "null", intervalMs, warmup, settleS);
     play(warmup);
+    spin(settleS * 1000);
     const Memory before = memory();
     const double heapBefore = heapInUseKb();
     QElapsedTimer clock;
@@ -182,19 +192,27 @@ int main(int argc, char* argv[]) {
                     now.residentKb / 1024.0, heapInUseKb() / 1024.0);
         std::fflush(stdout);
     }
-    const Memory after = memory();
-    const double heapAfter = heapInUseKb();
     if (dialogs.messages > 0 || window.MediaPlayer1->state() != MediaPlayer::State::Playing) {
         std::fprintf(stderr, "bench_memory: playing failed (%d messages): %s\n", dialogs.messages,
                      qPrintable(window.MediaPlayer1->errorString()));
         return 1;
     }
     std::printf("%d switches in %.1f s\n", switches, clock.elapsed() / 1000.0);
-    std::printf("RSS          %.1f -> %.1f MiB   %+.3f KiB per switch\n",
-                before.residentKb / 1024.0, after.residentKb / 1024.0,
-                static_cast<double>(after.residentKb - before.residentKb) / switches);
-    std::printf("heap in use  %.1f -> %.1f MiB   %+.3f KiB per switch\n", heapBefore / 1024.0,
-                heapAfter / 1024.0, (heapAfter - heapBefore) / switches);
-    std::printf("peak RSS     %.1f MiB\n", after.peakKb / 1024.0);
+    auto report = [&](const char* when) {
+        const Memory now = memory();
+        const double heap = heapInUseKb();
+        std::printf("%s:\n", when);
+        std::printf("  RSS          %.1f -> %.1f MiB   %+.3f KiB per switch\n",
+                    before.residentKb / 1024.0, now.residentKb / 1024.0,
+                    static_cast<double>(now.residentKb - before.residentKb) / switches);
+        std::printf("  heap in use  %.1f -> %.1f MiB   %+.3f KiB per switch\n", heapBefore / 1024.0,
+                    heap / 1024.0, (heap - heapBefore) / switches);
+    };
+    report("right after the last switch");
+    if (settleS > 0) {
+        spin(settleS * 1000);
+        report(qPrintable(QStringLiteral("after %1 s more").arg(settleS)));
+    }
+    std::printf("peak RSS       %.1f MiB\n", memory().peakKb / 1024.0);
     return 0;
 }
