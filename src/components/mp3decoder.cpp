@@ -5,6 +5,11 @@
 
 #include <mpg123.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace quorvela {
 
 namespace {
@@ -166,15 +171,47 @@ bool Mp3Decoder::seek(qint64 frame) {
     return mpg123_seek(m_handle, static_cast<off_t>(qMax<qint64>(0, frame)), SEEK_SET) >= 0;
 }
 
-qint64 Mp3Decoder::scanLength(const QString& path) {
-    mpg123_handle* handle = newHandle();
-    if (!handle)
+namespace {
+
+// The scan reads through these, so that a cancelled scan fails its next read instead of
+// running on to the end of a long file on slow storage.
+struct ScanInput {
+    int fd = -1;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+mpg123_ssize_t scanRead(void* handle, void* buffer, size_t bytes) {
+    auto* input = static_cast<ScanInput*>(handle);
+    if (input->cancel && input->cancel->load(std::memory_order_relaxed))
+        return -1;
+    for (;;) {
+        const ssize_t got = ::read(input->fd, buffer, bytes);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+off_t scanSeek(void* handle, off_t offset, int whence) {
+    return ::lseek(static_cast<ScanInput*>(handle)->fd, offset, whence);
+}
+
+} // namespace
+
+qint64 Mp3Decoder::scanLength(const QString& path, const std::atomic<bool>* cancel) {
+    ScanInput input{::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC), cancel};
+    if (input.fd < 0)
         return -1;
     qint64 length = -1;
-    if (openHandle(handle, path) && mpg123_scan(handle) == MPG123_OK)
-        length = mpg123_length(handle);
-    mpg123_close(handle);
-    mpg123_delete(handle);
+    if (mpg123_handle* handle = newHandle()) {
+        if (mpg123_replace_reader_handle(handle, scanRead, scanSeek, nullptr) == MPG123_OK &&
+            mpg123_open_handle(handle, &input) == MPG123_OK && mpg123_scan(handle) == MPG123_OK)
+            length = mpg123_length(handle);
+        mpg123_close(handle);
+        mpg123_delete(handle);
+    }
+    ::close(input.fd);
+    if (cancel && cancel->load())
+        return -1;
     return length < 0 ? -1 : length;
 }
 

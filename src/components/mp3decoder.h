@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <span>
 
 struct mpg123_handle_struct;
@@ -47,9 +48,11 @@ public:
 
     [[nodiscard]] QString errorString() const { return m_error; }
 
-    // Reads the whole file once for its exact length in sample frames; -1 when that fails.
-    // Uses its own handle, so it may run on any thread while another decoder plays the file.
-    [[nodiscard]] static qint64 scanLength(const QString& path);
+    // Reads the whole file once for its exact length in sample frames; -1 when that fails or
+    // when cancel is set, which ends the scan at its next read. Uses its own handle, so it may
+    // run on any thread while another decoder plays the file.
+    [[nodiscard]] static qint64 scanLength(const QString& path,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 private:
     bool fail(const QString& message);

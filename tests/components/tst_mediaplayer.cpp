@@ -1,6 +1,7 @@
 #include "components/audiooutput.h"
 #include "components/deviceaudiooutput.h"
 #include "components/mediaplayer.h"
+#include "components/mp3decoder.h"
 #include "components/nullaudiooutput.h"
 #include "components/wavaudiooutput.h"
 #include "support/audiofixtures.h"
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -61,6 +63,7 @@ private slots:
     void playsWhatIsPlayable_data();
     void playsWhatIsPlayable();
     void scansLengthOffTheWindowThread();
+    void trackChangeNeverWaitsForAScan();
     void volumeAndMuteReachTheOutput();
     void controlsFitAndDrivePlayback();
     void playFailsWithoutSoundDevice();
@@ -232,13 +235,12 @@ void TestMediaPlayer::rejectsBadFiles() {
     QVERIFY(!player.setFileName(path));
     QVERIFY(clock.elapsed() < 500);
     QVERIFY(!player.errorString().isEmpty());
-    // The previous file is closed: nothing plays and nothing is left to play.
-    QCOMPARE(player.state(), State::Stopped);
-    QCOMPARE(changes.count(), 1);
-    QVERIFY(player.fileName().isEmpty());
-    QCOMPARE(player.duration(), 0.0);
-    QCOMPARE(player.currentPosition(), 0.0);
-    QVERIFY(!player.play());
+    // What played plays on, untouched and unannounced, so the window's labels stay true.
+    QCOMPARE(player.state(), State::Playing);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(player.fileName(), m_long);
+    QCOMPARE(player.duration(), 2.0);
+    QTRY_VERIFY(player.currentPosition() > 0.0);
 }
 
 void TestMediaPlayer::playsWhatIsPlayable_data() {
@@ -298,6 +300,46 @@ void TestMediaPlayer::scansLengthOffTheWindowThread() {
     QVERIFY(player->setFileName(m_noHeader));
     player.reset();
     QTest::qWait(50);
+}
+
+void TestMediaPlayer::trackChangeNeverWaitsForAScan() {
+    // An hour of VBR audio without a frame count: its length needs a scan of tens of MB.
+    QByteArray piece = readAll(m_noHeader);
+    QVERIFY(!piece.isEmpty());
+    const QString hour = m_dir.filePath(QStringLiteral("hour.mp3"));
+    {
+        QFile file(hour);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int second = 0; second < 3600; ++second)
+            QVERIFY(file.write(piece) == piece.size());
+    }
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    QVERIFY(player.setFileName(hour));
+    QVERIFY(!player.isDurationExact());
+
+    QElapsedTimer sinceTick;
+    qint64 longestGapMs = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    connect(&ticker, &QTimer::timeout, &ticker,
+            [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start();
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(player.setFileName(m_stereo));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+        QVERIFY(player.setFileName(hour));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+    }
+    QVERIFY(player.setFileName(m_stereo));
+    QTest::qWait(30);
+    ticker.stop();
+    QVERIFY2(longestGapMs <= 50, qPrintable(QStringLiteral("%1 ms").arg(longestGapMs)));
+    // The abandoned scans never reach the file that plays now.
+    QCOMPARE(player.duration(), 1.5);
+    QVERIFY(player.isDurationExact());
 }
 
 void TestMediaPlayer::volumeAndMuteReachTheOutput() {

@@ -361,12 +361,17 @@ private slots:
 
         test::doubleClickRow(w.File1, 1);
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
+        QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
 
+        // A file that cannot be played ends the action at the message: what played plays
+        // on, and both labels keep what they showed.
         test::doubleClickRow(w.File1, 2);
         QCOMPARE(env->dialogs.messages.size(), 1);
         QCOMPARE(env->dialogs.messages[0].text, QStringLiteral("Error playing file!"));
         QCOMPARE(env->dialogs.messages[0].title, QStringLiteral("Quorvela"));
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
+        QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
     }
 
     void selectFolder_data() {
