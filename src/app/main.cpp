@@ -1,4 +1,5 @@
 #include "common/dialogs.h"
+#include "common/heaptrim.h"
 #include "common/shell.h"
 #include "player/form1.h"
 #include "settings/settingsstore.h"
@@ -16,5 +17,6 @@ int main(int argc, char* argv[]) {
     quorvela::Form1 window({dialogs, shell, settings});
     window.show();
     window.publishMediaControls();
+    quorvela::trimHeapAfterStartUp();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "components/filelistbox.h"
 
 #include "components/naturalorder.h"
+#include "components/wildcard.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,8 +39,13 @@ bool FileListBox::refresh() {
     const QDir dir(m_path);
     const bool listable = !m_path.isEmpty() && dir.exists() && QFileInfo(m_path).isReadable();
     if (listable) {
-        names = dir.entryList(m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts),
-                              QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        const QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        const QStringList all = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString& name : all) {
+            if (std::any_of(patterns.begin(), patterns.end(),
+                            [&](const QString& pattern) { return matchesWildcard(pattern, name); }))
+                names.append(name);
+        }
         std::sort(names.begin(), names.end(), naturalLess);
     }
     m_model->setStringList(names);

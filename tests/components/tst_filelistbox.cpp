@@ -1,5 +1,6 @@
 #include "components/filelistbox.h"
 #include "components/naturalorder.h"
+#include "components/wildcard.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -35,6 +36,38 @@ private slots:
             QVERIFY2(!naturalLess(names[i + 1], names[i]), qPrintable(names[i + 1]));
         }
         QCOMPARE(naturalCompare(QStringLiteral("A.mp3"), QStringLiteral("a.mp3")) != 0, true);
+    }
+
+    void wildcards_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("suffix") << "*.mp3"
+                                << "a b.mp3" << true;
+        QTest::newRow("suffix ignores case") << "*.mp3"
+                                             << "SONG.Mp3" << true;
+        QTest::newRow("suffix only") << "*.mp3"
+                                     << ".mp3" << true;
+        QTest::newRow("suffix must end the name") << "*.mp3"
+                                                  << "x.mp3.bak" << false;
+        QTest::newRow("star retried after a false start") << "*.mp3"
+                                                          << "a.mp.mp3" << true;
+        QTest::newRow("one character") << "track?.mp3"
+                                       << "track7.mp3" << true;
+        QTest::newRow("one character, not none") << "track?.mp3"
+                                                 << "track.mp3" << false;
+        QTest::newRow("stars in a row") << "a**b"
+                                        << "ab" << true;
+        QTest::newRow("literal") << "x.mp3"
+                                 << "y.mp3" << false;
+        QTest::newRow("accented letters fold") << "*É*"
+                                               << "café é.mp3" << true;
+    }
+    void wildcards() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, name);
+        QFETCH(bool, matches);
+        QCOMPARE(matchesWildcard(pattern, name), matches);
     }
 
     void listsMatchingFilesOnly() {
