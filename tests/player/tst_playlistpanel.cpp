@@ -109,7 +109,7 @@ void TestPlaylistPanel::initTestCase() {
     const QString wav = m_dir.filePath(QStringLiteral("t.wav"));
     const QString mp3 = m_dir.filePath(QStringLiteral("tone, one.mp3"));
     if (QProcess::execute(
-            sox, {"-n", "-r", "44100", "-c", "2", wav, "synth", "1", "sine", "440"}) == 0 &&
+            sox, {"-R", "-n", "-r", "44100", "-c", "2", wav, "synth", "1", "sine", "440"}) == 0 &&
         QProcess::execute(lame, {"--quiet", "-b", "128", wav, mp3}) == 0)
         m_mp3 = mp3;
 }

@@ -53,7 +53,7 @@ for _ in $(seq 100); do
 done
 
 tone_seconds=2
-sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
+sox -R -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
 lame --quiet -b 128 "$work/tone.wav" "$work/music/tone.mp3"
 
 parec --raw --device=e2e.monitor --format=s16le --rate=48000 --channels=2 >"$work/rec.raw" &
