@@ -310,6 +310,10 @@ void Form1::saveSettings() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_unloaded) {
         m_unloaded = true;
+        // The player and its clock go with the window: another window of the program may
+        // keep the process alive, and no control would be left to stop the sound.
+        MediaPlayer1->stop();
+        Timer1->stop();
         saveSettings();
     }
     QMainWindow::closeEvent(event);

@@ -6,6 +6,7 @@
 #include "player/statusbar.h"
 #include "preferences/form2.h"
 #include "settings/colorvalue.h"
+#include "support/audiofixtures.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
@@ -25,6 +26,7 @@
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -318,6 +320,66 @@ private slots:
         QVERIFY(!w.preferencesWindow());
         QVERIFY(!w.helpWindow());
         QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
+    }
+
+    // The window manager's close request while other windows of the program are open: the
+    // sound and the clock stop with the player window, the settings are saved once, and the
+    // program lives on until its last window closes.
+    void closeStopsTheSound() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/long.mp3"), 6.0));
+        env->store(QStringLiteral("lastdir"), dir);
+        const QString heard = env->tempPath(QStringLiteral("heard.wav"));
+        const QByteArray output = qgetenv("QUORVELA_AUDIO_OUTPUT");
+        qputenv("QUORVELA_AUDIO_OUTPUT", "wav:" + QFile::encodeName(heard));
+        Form1& w = open();
+        qputenv("QUORVELA_AUDIO_OUTPUT", output);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.mnuHelpHelp->trigger();
+        w.mnuHelpAbout->trigger();
+        w.mnuToolsPref->trigger();
+        const QList<QPointer<QWidget>> others{w.helpWindow().data(), w.aboutBox().data(),
+                                              w.preferencesWindow().data()};
+        test::doubleClickRow(w.File1, 0);
+        QTRY_VERIFY(w.MediaPlayer1->currentPosition() > 0.3);
+        QVERIFY(w.Timer1->isActive());
+
+        const double playedTo = w.MediaPlayer1->currentPosition();
+        w.windowHandle()->close();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+        QVERIFY(!w.Timer1->isActive());
+        const test::WavData atClose = test::readWav(heard);
+        QVERIFY(atClose.valid);
+        QVERIFY2(atClose.frames() <= (playedTo + 0.05) * atClose.rate,
+                 qPrintable(QString::number(double(atClose.frames()) / atClose.rate)));
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), dir);
+
+        // Saved once: what the store holds now is not written over by anything that follows.
+        env->store(QStringLiteral("lastdir"), QStringLiteral("/elsewhere"));
+        QTest::qWait(300);
+        QCOMPARE(test::readWav(heard).frames(), atClose.frames());
+        // The program runs on while any of its windows is open, and ends with the last one.
+        QStringList closed;
+        for (int i = 0; i < others.size(); ++i) {
+            QTimer::singleShot(50 * i, &w, [&closed, other = others.at(i)] {
+                if (other && other->isVisible()) {
+                    closed << other->objectName();
+                    other->windowHandle()->close();
+                }
+            });
+        }
+        bool tooLong = false;
+        QTimer::singleShot(5000, &w, [&tooLong] {
+            tooLong = true;
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        QCOMPARE(closed, (QStringList{"Form3", "frmAbout", "Form2"}));
+        QVERIFY(!tooLong);
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), QStringLiteral("/elsewhere"));
     }
 
     void secondaryWindowsExistOnce() {
