@@ -5,6 +5,7 @@
 #include "common/formbuilder.h"
 #include "common/resources.h"
 #include "common/shell.h"
+#include "common/shownvalue.h"
 #include "common/twips.h"
 #include "components/filelistbox.h"
 #include "components/mediaplayer.h"
@@ -183,6 +184,12 @@ void Form1::createControls() {
     // The name label overlaps the top of the total-time label; the time sits at the bottom
     // of its label so that it stays whole.
     lblTotalTime->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    setShownValueName(Label1, QStringLiteral("Now playing"));
+    setShownValueName(lblTotalTime, QStringLiteral("Total time"));
+    setShownValueName(lblElapsedTime, QStringLiteral("Elapsed time"));
+    File1->setAccessibleName(QStringLiteral("MP3 files in the folder"));
+    List1->setAccessibleName(QStringLiteral("Playlist"));
+    txtPath->setAccessibleName(QStringLiteral("Folder to play"));
 
     List1->setModel(m_playlist);
     List1->setUniformItemSizes(true);
@@ -357,7 +364,7 @@ void Form1::selectFolder() {
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
-    lblElapsedTime->setText(QStringLiteral("00:00"));
+    showValue(lblElapsedTime, QStringLiteral("00:00"));
 }
 
 void Form1::playFromFolderList() {
@@ -368,15 +375,15 @@ void Form1::playFromFolderList() {
                                    QStringLiteral("Quorvela"), Dialogs::Icon::None);
         return;
     }
-    Label1->setText(nowPlayingCaption(name));
+    showValue(Label1, nowPlayingCaption(name));
 }
 
 void Form1::showElapsedTime() {
-    lblElapsedTime->setText(timeText(MediaPlayer1->currentPosition()));
+    showValue(lblElapsedTime, timeText(MediaPlayer1->currentPosition()));
 }
 
 void Form1::showTotalTime() {
-    lblTotalTime->setText(timeText(MediaPlayer1->duration()));
+    showValue(lblTotalTime, timeText(MediaPlayer1->duration()));
 }
 
 namespace {

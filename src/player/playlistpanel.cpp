@@ -1,6 +1,7 @@
 #include "player/playlistpanel.h"
 
 #include "common/dialogs.h"
+#include "common/shownvalue.h"
 #include "components/filelistbox.h"
 #include "components/mediaplayer.h"
 #include "player/form1.h"
@@ -207,7 +208,7 @@ void PlaylistPanel::playSelected() {
                                    QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical);
         return;
     }
-    m_form->Label1->setText(QStringLiteral("Playlist"));
+    showValue(m_form->Label1, QStringLiteral("Playlist"));
 }
 
 } // namespace quorvela

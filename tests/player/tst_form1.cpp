@@ -13,6 +13,7 @@
 
 #include "common/controlcolors.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <functional>
 #include <memory>
 
 using namespace quorvela;
@@ -487,6 +489,69 @@ private slots:
         QCOMPARE(w.txtPath->text(), QStringLiteral("/"));
         w.close();
         QCOMPARE(env->stored(QStringLiteral("lastdir")), QStringLiteral("/"));
+    }
+
+    // What a screen reader finds in the window: every control it can reach says what it is or
+    // what it shows, and a control that shows a value gives that value too.
+    void accessibleNames() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/tone.mp3"), 2.0));
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        test::doubleClickRow(w.File1, 0);
+        QTRY_COMPARE(w.lblElapsedTime->text(), QStringLiteral("00:01"));
+
+        QStringList nameless;
+        QHash<QString, QAccessibleInterface*> byName;
+        const std::function<void(QAccessibleInterface*, const QString&)> walk =
+            [&](QAccessibleInterface* node, const QString& path) {
+                if (!node || node->state().invisible)
+                    return;
+                const QString name = node->text(QAccessible::Name);
+                const QString where =
+                    path + QLatin1Char('/') +
+                    QString::fromUtf8(node->object() ? node->object()->metaObject()->className()
+                                                     : "item") +
+                    QLatin1Char(':') + name;
+                // Containers only group what they hold; a label that shows nothing and does
+                // nothing is passed over by screen readers.
+                const QAccessible::Role role = node->role();
+                const bool container =
+                    role == QAccessible::Client || role == QAccessible::Pane ||
+                    role == QAccessible::Separator || role == QAccessible::Window ||
+                    role == QAccessible::MenuBar || role == QAccessible::StatusBar;
+                const bool blank = role == QAccessible::StaticText && name.isEmpty() &&
+                                   node->text(QAccessible::Description).isEmpty();
+                if (name.trimmed().isEmpty() && !container && !blank)
+                    nameless << where;
+                if (node->object())
+                    byName.insert(node->object()->objectName(), node);
+                for (int i = 0; i < node->childCount(); ++i)
+                    walk(node->child(i), where);
+            };
+        walk(QAccessible::queryAccessibleInterface(&w), QString());
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QLatin1Char('\n'))));
+
+        auto* bar = qobject_cast<StatusBar*>(w.StatusBar1);
+        const struct {
+            const char* object;
+            QString name;
+            QString shown;
+        } values[] = {
+            {"Label1", "Now playing", "tone.mp3"},       {"lblTotalTime", "Total time", "00:02"},
+            {"lblElapsedTime", "Elapsed time", "00:01"}, {"Panel2", "Date", bar->panel(2)->text()},
+            {"Panel3", "Time", bar->panel(3)->text()},
+        };
+        for (const auto& value : values) {
+            QAccessibleInterface* node = byName.value(QString::fromUtf8(value.object));
+            QVERIFY2(node, value.object);
+            QCOMPARE(node->text(QAccessible::Name), value.name);
+            QCOMPARE(node->text(QAccessible::Description), value.shown);
+        }
+        QCOMPARE(byName.value(QStringLiteral("Panel1"))->text(QAccessible::Name),
+                 QStringLiteral("Quorvela v1.00"));
     }
 
     void layoutFollowsTheWindow() {
