@@ -88,6 +88,10 @@ constexpr MenuDef Form1Menus[] = {
 
 // Where the client area of the window opens, and its size.
 constexpr QRect InitialClientArea = twipsRect(2640, 1905, 11190, 7740);
+// The frame the layout rule was drawn for, around the client area: its outer size is the
+// client area's plus these.
+constexpr int DesignFrameWidthTwips = 120;
+constexpr int DesignFrameHeightTwips = 690;
 constexpr int StatusBarHeightTwips = 255;
 
 constexpr color::Value Black = 0x00000000;
@@ -124,10 +128,11 @@ Form1::Form1(Services services, QWidget* parent)
     createMenus();
     createStatusBar();
 
-    // The client area below the menu bar holds the controls and the status bar.
+    // The client area below the menu bar holds the controls and the status bar. The window's
+    // geometry leaves out the frame, so the client area opens at its place whatever frame the
+    // window manager draws around it.
     const int menuHeight = menuBar()->sizeHint().height();
-    resize(InitialClientArea.width(), InitialClientArea.height() + menuHeight);
-    move(InitialClientArea.left(), InitialClientArea.top() - menuHeight);
+    setGeometry(InitialClientArea.adjusted(0, -menuHeight, 0, 0));
 
     applyRememberedColors();
     restoreFolder();
@@ -419,8 +424,11 @@ private:
 } // namespace
 
 QSize Form1::outerSizeTwips() const {
-    const QSize outer = frameGeometry().size();
-    return {pixelsToTwips(outer.width()), pixelsToTwips(outer.height())};
+    // Measured from the client area: a window manager's taller title bar must not push the
+    // panels down under the status bar.
+    const int clientHeight = height() - menuBar()->height();
+    return {pixelsToTwips(width()) + DesignFrameWidthTwips,
+            pixelsToTwips(clientHeight) + DesignFrameHeightTwips};
 }
 
 void Form1::layoutForOuterSize(int widthTwips, int heightTwips) {

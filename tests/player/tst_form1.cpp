@@ -556,8 +556,16 @@ private slots:
 
     void layoutFollowsTheWindow() {
         Form1& w = open();
+        // The client area below the menu bar opens at its place; the window's frame, if any,
+        // lies around it.
+        QCOMPARE(w.geometry().topLeft(),
+                 QPoint(2640 / 15, 1905 / 15 - w.menuBar()->sizeHint().height()));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // The first layout works from the client area in the frame it was designed for.
+        QCOMPARE(w.outerSizeTwips(), QSize(11310, 8430));
+        QCOMPARE(w.File1->height(), 4730 / 15);
+        QVERIFY(w.Frame1->geometry().bottom() < w.StatusBar1->y() - w.menuBar()->height());
         w.layoutForOuterSize(11310, 8430);
         QCOMPARE(w.txtPath->width(), 9210 / 15);
         QCOMPARE(w.File1->width(), 11100 / 15);
