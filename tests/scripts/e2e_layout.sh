@@ -5,23 +5,9 @@
 set -euo pipefail
 driver=$1
 shots=${2:-}
-for tool in Xvfb metacity xprop; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT HUP
+NEEDED_TOOLS=(Xvfb metacity xprop)
+# shellcheck source=private-session.sh
+source "$(dirname "$0")/private-session.sh"
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
