@@ -85,8 +85,8 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(music);
     const QString wav = dir.filePath(QStringLiteral("minute.wav"));
     const QString mp3 = QDir(music).filePath(QStringLiteral("minute.mp3"));
-    if (!run(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "60",
-                                     "sine", "300-3000", "vol", "0.5"}) ||
+    if (!run(QStringLiteral("sox"), {"-R", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",
+                                     "60", "sine", "300-3000", "vol", "0.5"}) ||
         !run(QStringLiteral("lame"), {"--quiet", "-b", "128", wav, mp3})) {
         std::fprintf(stderr, "bench_playback: sox and lame are needed to make the test file\n");
         return 1;

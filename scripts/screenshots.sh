@@ -30,7 +30,7 @@ trap 'exit 1' INT TERM
 music="$scratch/Music"
 mkdir -p "$music"
 make_track() { # file name, seconds, sox synth arguments
-    sox -n -r 44100 -c 2 "$scratch/track.wav" synth "$2" "${@:3}" vol 0.3
+    sox -R -n -r 44100 -c 2 "$scratch/track.wav" synth "$2" "${@:3}" vol 0.3
     lame --quiet -b 128 "$scratch/track.wav" "$music/$1"
 }
 make_track "01 Morning Tone.mp3" 185 sine 440

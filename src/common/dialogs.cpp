@@ -23,8 +23,14 @@ QString DesktopDialogs::openFile(QWidget* parent, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFileFilter(filter));
 }
 
-QString DesktopDialogs::saveFile(QWidget* parent, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFileFilter(filter));
+QString DesktopDialogs::saveFile(QWidget* parent, const QString& filter,
+                                 const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), QString(), qtFileFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 std::optional<QColor> DesktopDialogs::chooseColor(QWidget* parent) {

@@ -26,7 +26,10 @@ public:
     [[nodiscard]] virtual QString chooseFolder(QWidget* parent, const QString& prompt) = 0;
     // The chosen file's full path, or empty text when the user cancels (every time).
     [[nodiscard]] virtual QString openFile(QWidget* parent, const QString& filter) = 0;
-    [[nodiscard]] virtual QString saveFile(QWidget* parent, const QString& filter) = 0;
+    // The name to save under, or empty text on cancel. A name typed without a suffix gets
+    // defaultSuffix (given without its dot).
+    [[nodiscard]] virtual QString saveFile(QWidget* parent, const QString& filter,
+                                           const QString& defaultSuffix) = 0;
     // The confirmed colour, or nothing when the user cancels.
     [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent) = 0;
 };
@@ -37,7 +40,7 @@ public:
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     std::optional<QColor> chooseColor(QWidget* parent) override;
 };
 

@@ -5,6 +5,7 @@
 #include "common/formbuilder.h"
 #include "common/resources.h"
 #include "common/shell.h"
+#include "common/shownvalue.h"
 #include "common/twips.h"
 #include "components/filelistbox.h"
 #include "components/mediaplayer.h"
@@ -88,6 +89,10 @@ constexpr MenuDef Form1Menus[] = {
 
 // Where the client area of the window opens, and its size.
 constexpr QRect InitialClientArea = twipsRect(2640, 1905, 11190, 7740);
+// The frame the layout rule was drawn for, around the client area: its outer size is the
+// client area's plus these.
+constexpr int DesignFrameWidthTwips = 120;
+constexpr int DesignFrameHeightTwips = 690;
 constexpr int StatusBarHeightTwips = 255;
 
 constexpr color::Value Black = 0x00000000;
@@ -124,10 +129,11 @@ Form1::Form1(Services services, QWidget* parent)
     createMenus();
     createStatusBar();
 
-    // The client area below the menu bar holds the controls and the status bar.
+    // The client area below the menu bar holds the controls and the status bar. The window's
+    // geometry leaves out the frame, so the client area opens at its place whatever frame the
+    // window manager draws around it.
     const int menuHeight = menuBar()->sizeHint().height();
-    resize(InitialClientArea.width(), InitialClientArea.height() + menuHeight);
-    move(InitialClientArea.left(), InitialClientArea.top() - menuHeight);
+    setGeometry(InitialClientArea.adjusted(0, -menuHeight, 0, 0));
 
     applyRememberedColors();
     restoreFolder();
@@ -210,6 +216,12 @@ void Form1::createControls() {
     // The name label overlaps the top of the total-time label; the time sits at the bottom
     // of its label so that it stays whole.
     lblTotalTime->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    setShownValueName(Label1, QStringLiteral("Now playing"));
+    setShownValueName(lblTotalTime, QStringLiteral("Total time"));
+    setShownValueName(lblElapsedTime, QStringLiteral("Elapsed time"));
+    File1->setAccessibleName(QStringLiteral("MP3 files in the folder"));
+    List1->setAccessibleName(QStringLiteral("Playlist"));
+    txtPath->setAccessibleName(QStringLiteral("Folder to play"));
 
     List1->setModel(m_playlist);
     List1->setUniformItemSizes(true);
@@ -337,6 +349,10 @@ void Form1::saveSettings() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_unloaded) {
         m_unloaded = true;
+        // The player and its clock go with the window: another window of the program may
+        // keep the process alive, and no control would be left to stop the sound.
+        MediaPlayer1->stop();
+        Timer1->stop();
         saveSettings();
     }
     QMainWindow::closeEvent(event);
@@ -380,7 +396,7 @@ void Form1::selectFolder() {
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
-    lblElapsedTime->setText(QStringLiteral("00:00"));
+    showValue(lblElapsedTime, QStringLiteral("00:00"));
 }
 
 void Form1::playFromFolderList() {
@@ -391,15 +407,15 @@ void Form1::playFromFolderList() {
                                    QStringLiteral("Quorvela"), Dialogs::Icon::None);
         return;
     }
-    Label1->setText(nowPlayingCaption(name));
+    showValue(Label1, nowPlayingCaption(name));
 }
 
 void Form1::showElapsedTime() {
-    lblElapsedTime->setText(timeText(MediaPlayer1->currentPosition()));
+    showValue(lblElapsedTime, timeText(MediaPlayer1->currentPosition()));
 }
 
 void Form1::showTotalTime() {
-    lblTotalTime->setText(timeText(MediaPlayer1->duration()));
+    showValue(lblTotalTime, timeText(MediaPlayer1->duration()));
 }
 
 namespace {
@@ -435,8 +451,11 @@ private:
 } // namespace
 
 QSize Form1::outerSizeTwips() const {
-    const QSize outer = frameGeometry().size();
-    return {pixelsToTwips(outer.width()), pixelsToTwips(outer.height())};
+    // Measured from the client area: a window manager's taller title bar must not push the
+    // panels down under the status bar.
+    const int clientHeight = height() - menuBar()->height();
+    return {pixelsToTwips(width()) + DesignFrameWidthTwips,
+            pixelsToTwips(clientHeight) + DesignFrameHeightTwips};
 }
 
 void Form1::layoutForOuterSize(int widthTwips, int heightTwips) {

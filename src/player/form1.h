@@ -86,7 +86,8 @@ public:
     // The folder used when none is remembered: the user's Music folder, else home.
     [[nodiscard]] static QString defaultFolder();
 
-    // The outer size the layout rule works from, in twips (borders, title, menu included).
+    // The outer size the layout rule works from, in twips: the client area below the menu bar
+    // in the frame the layout was designed for, whatever frame the window really has.
     [[nodiscard]] QSize outerSizeTwips() const;
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);

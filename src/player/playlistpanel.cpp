@@ -1,6 +1,7 @@
 #include "player/playlistpanel.h"
 
 #include "common/dialogs.h"
+#include "common/shownvalue.h"
 #include "components/filelistbox.h"
 #include "components/mediaplayer.h"
 #include "player/form1.h"
@@ -42,13 +43,19 @@ QString quotedForMessage(const QString& entry) {
     return entry.left(Longest / 2) + QStringLiteral("…") + entry.right(Longest / 2);
 }
 
-QString rejectionText(const QStringList& entries, const QList<qsizetype>& rejected) {
+QString rejectionText(const PlaylistWriter& writer, const QStringList& entries,
+                      const QList<qsizetype>& rejected) {
     const QString& first = entries.at(rejected.first());
     QString reason;
-    switch (playlistEntryProblem(first)) {
-    case PlaylistEntryProblem::QuoteInQuotedItem:
-        reason = QStringLiteral("it holds a double quote together with a comma, a line break "
-                                "or blanks at its ends");
+    switch (writer.problem(first)) {
+    case PlaylistEntryProblem::LineBreak:
+        reason = QStringLiteral("it holds a line break");
+        break;
+    case PlaylistEntryProblem::Empty:
+        reason = QStringLiteral("it is empty, which only a .pls playlist can hold");
+        break;
+    case PlaylistEntryProblem::BlanksAtEnds:
+        reason = QStringLiteral("it has blanks at its ends");
         break;
     case PlaylistEntryProblem::ChangedOnRead:
         reason = QStringLiteral("it is not a full path");
@@ -170,8 +177,8 @@ void PlaylistPanel::append(QStringList entries) {
 }
 
 void PlaylistPanel::save() {
-    const QString path =
-        m_services.dialogs.saveFile(m_form, QString::fromUtf8(Form1::PlaylistFilter));
+    const QString path = m_services.dialogs.saveFile(
+        m_form, QString::fromUtf8(Form1::PlaylistFilter), QStringLiteral("m3u"));
     if (path.isEmpty())
         return;
     saveFile(path);
@@ -179,9 +186,10 @@ void PlaylistPanel::save() {
 
 bool PlaylistPanel::saveFile(const QString& path) {
     const QStringList entries = m_form->playlistEntries();
-    const PlaylistText text = writePlaylist(entries);
+    const PlaylistWriter& writer = PlaylistWriter::forFileName(path);
+    const PlaylistText text = writer.write(entries);
     if (!text.rejected.isEmpty()) {
-        m_services.dialogs.message(m_form, rejectionText(entries, text.rejected), Title,
+        m_services.dialogs.message(m_form, rejectionText(writer, entries, text.rejected), Title,
                                    Dialogs::Icon::None);
         return false;
     }
@@ -207,7 +215,7 @@ void PlaylistPanel::playSelected() {
                                    QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical);
         return;
     }
-    m_form->Label1->setText(QStringLiteral("Playlist"));
+    showValue(m_form->Label1, QStringLiteral("Playlist"));
 }
 
 } // namespace quorvela

@@ -24,7 +24,8 @@ public:
     // Appends the entries of the playlist file at path. False when it could not be read, or
     // only in part; entries read before the failure stay.
     bool loadFile(const QString& path);
-    // Writes every entry to path, replacing it whole or not at all. Reports what goes wrong.
+    // Writes every entry to path as PLS for a ".pls" name, else as extended M3U, replacing the
+    // file whole or not at all. Reports what goes wrong.
     bool saveFile(const QString& path);
 
 public slots:

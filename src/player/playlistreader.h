@@ -10,8 +10,8 @@ namespace quorvela {
 
 // How a playlist file is read, decided from its first lines.
 enum class PlaylistFormat {
-    // Items separated by commas and line ends; the form this program writes, and hand-made
-    // lists.
+    // Items separated by commas and line ends: hand-made lists, and the lists this program
+    // saved before it wrote M3U and PLS.
     Plain,
     // First line "#EXTM3U": one entry per non-blank line, "#" lines skipped.
     ExtendedM3u,

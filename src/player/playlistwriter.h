@@ -9,27 +9,47 @@ namespace quorvela {
 // Why an entry cannot be written so that the playlist reader gives it back unchanged.
 enum class PlaylistEntryProblem {
     None,
-    // It must be quoted (a comma, a line break, blanks at either end, a leading quote) and
-    // holds a double quote, which would end the quoted item early.
-    QuoteInQuotedItem,
+    // A line break: both formats hold one entry per line.
+    LineBreak,
     // A relative path or a "file://" URL: the reader would turn it into a local path.
     ChangedOnRead,
     // A lone UTF-16 surrogate, which UTF-8 cannot hold.
     InvalidText,
+    // Nothing at all: an M3U file has no line for it (its blank lines are not entries).
+    Empty,
+    // A URL other than a local path with blanks at either end, which readers trim away.
+    BlanksAtEnds,
 };
 
 struct PlaylistText {
-    // The file's bytes (UTF-8, one entry per line); only meaningful when nothing was rejected.
+    // The file's bytes (UTF-8); only meaningful when nothing was rejected.
     QByteArray bytes;
     // The indexes of the entries that cannot be written, in order.
     QList<qsizetype> rejected;
 };
 
-[[nodiscard]] PlaylistEntryProblem playlistEntryProblem(const QString& entry);
+// One kind of playlist file that Save writes. The reader tells the kinds apart by their first
+// line, and gives back every entry that problem() lets through unchanged.
+class PlaylistWriter {
+public:
+    PlaylistWriter() = default;
+    PlaylistWriter(const PlaylistWriter&) = delete;
+    PlaylistWriter& operator=(const PlaylistWriter&) = delete;
+    virtual ~PlaylistWriter() = default;
 
-// Writes entries in the comma grammar the reader takes for plain files. An entry is quoted
-// only when it has to be. Every written line starts with "/", a URL scheme, a quote, or is
-// empty, so a written file is never taken for an extended M3U or PLS file.
-[[nodiscard]] PlaylistText writePlaylist(const QStringList& entries);
+    [[nodiscard]] virtual PlaylistEntryProblem problem(const QString& entry) const;
+    [[nodiscard]] PlaylistText write(const QStringList& entries) const;
+
+    // PLS for a name ending in ".pls" (any case), extended M3U for any other.
+    [[nodiscard]] static const PlaylistWriter& forFileName(const QString& fileName);
+    [[nodiscard]] static const PlaylistWriter& m3u();
+    [[nodiscard]] static const PlaylistWriter& pls();
+
+protected:
+    virtual void writeHeader(QByteArray& out) const = 0;
+    // number counts the written entries from 1.
+    virtual void writeEntry(QByteArray& out, qsizetype number, const QByteArray& line) const = 0;
+    virtual void writeFooter(QByteArray& out, qsizetype count) const = 0;
+};
 
 } // namespace quorvela

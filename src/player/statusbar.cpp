@@ -1,16 +1,20 @@
 #include "player/statusbar.h"
 
+#include "common/shownvalue.h"
 #include "common/twips.h"
 
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <QSizeGrip>
 #include <QTimer>
 
 namespace quorvela {
 
 StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent), m_clock(new QTimer(this)) {
     setSizeGripEnabled(true);
+    if (auto* grip = findChild<QSizeGrip*>())
+        grip->setAccessibleName(QStringLiteral("Resize the window"));
     struct Panel {
         const char* name;
         int widthTwips;
@@ -27,8 +31,8 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent), m_clock(new QTimer(t
         m_panels[i] = label;
     }
     m_panels[0]->setText(QStringLiteral("Quorvela v1.00"));
-    m_panels[1]->setAccessibleName(QStringLiteral("Date"));
-    m_panels[2]->setAccessibleName(QStringLiteral("Time"));
+    setShownValueName(m_panels[1], QStringLiteral("Date"));
+    setShownValueName(m_panels[2], QStringLiteral("Time"));
 
     m_clock->setSingleShot(true);
     m_clock->setTimerType(Qt::CoarseTimer);
@@ -43,11 +47,11 @@ QLabel* StatusBar::panel(int number) const {
 void StatusBar::refreshClock() {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
-    m_panels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    showValue(m_panels[1], locale.toString(now.date(), QLocale::ShortFormat));
     // The clock shows hours and minutes only, so it needs waking once a minute.
     QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
     timeFormat.remove(QStringLiteral(":ss"));
-    m_panels[2]->setText(locale.toString(now.time(), timeFormat));
+    showValue(m_panels[2], locale.toString(now.time(), timeFormat));
     // Wake again just after the next minute begins.
     const int msIntoMinute = now.time().second() * 1000 + now.time().msec();
     m_clock->start(60'000 - msIntoMinute + 50);

@@ -247,9 +247,12 @@ void TestMediaPlayer::playsWhatIsPlayable_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<qint64>("minFrames");
     QTest::addColumn<qint64>("maxFrames");
-    // The 1.5 s stereo tone, to 48 kHz: 72000 frames whole.
+    // The 1.5 s stereo tone, to 48 kHz: 72000 frames whole. 1200 bytes of garbage overlap at
+    // most 4 of its 417-byte blocks; the bit reservoir may take the 2 after them and finding
+    // the next header one more: 7 blocks of 1152 frames at 44.1 kHz, 8777 at 48 kHz.
     QTest::newRow("truncated mid-frame") << "truncate" << qint64(30000) << qint64(40000);
-    QTest::newRow("corrupt frames in the middle") << "garbage" << qint64(64000) << qint64(72000);
+    QTest::newRow("corrupt frames in the middle")
+        << "garbage" << qint64(72000 - 8777) << qint64(72000);
     QTest::newRow("several MB of ID3 tag in front") << "id3" << qint64(72000) << qint64(72000);
 }
 

@@ -6,14 +6,17 @@
 #include "player/statusbar.h"
 #include "preferences/form2.h"
 #include "settings/colorvalue.h"
+#include "support/audiofixtures.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
 
 #include "common/controlcolors.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +28,10 @@
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace quorvela;
@@ -320,6 +326,71 @@ private slots:
         QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
     }
 
+    // The window manager's close request while other windows of the program are open: the
+    // sound and the clock stop with the player window, the settings are saved once, and the
+    // program lives on until its last window closes.
+    void closeStopsTheSound() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/long.mp3"), 6.0));
+        env->store(QStringLiteral("lastdir"), dir);
+        const QString heard = env->tempPath(QStringLiteral("heard.wav"));
+        const QByteArray output = qgetenv("QUORVELA_AUDIO_OUTPUT");
+        qputenv("QUORVELA_AUDIO_OUTPUT", "wav:" + QFile::encodeName(heard));
+        Form1& w = open();
+        qputenv("QUORVELA_AUDIO_OUTPUT", output);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.mnuHelpHelp->trigger();
+        w.mnuHelpAbout->trigger();
+        w.mnuToolsPref->trigger();
+        const QList<QPointer<QWidget>> others{w.helpWindow().data(), w.aboutBox().data(),
+                                              w.preferencesWindow().data()};
+        test::doubleClickRow(w.File1, 0);
+        QTRY_VERIFY(w.MediaPlayer1->currentPosition() > 0.3);
+        QVERIFY(w.Timer1->isActive());
+
+        // What is heard ends within 50 ms of the request, or within the time the request
+        // took to handle on a loaded machine.
+        QElapsedTimer handling;
+        handling.start();
+        const double playedTo = w.MediaPlayer1->currentPosition();
+        w.windowHandle()->close();
+        const double allowed = std::max(0.05, handling.nsecsElapsed() / 1e9);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+        QVERIFY(!w.Timer1->isActive());
+        const test::WavData atClose = test::readWav(heard);
+        QVERIFY(atClose.valid);
+        QVERIFY2(atClose.frames() <= (playedTo + allowed) * atClose.rate,
+                 qPrintable(QString::number(double(atClose.frames()) / atClose.rate)));
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), dir);
+
+        // Saved once: what the store holds now is not written over by anything that follows.
+        env->store(QStringLiteral("lastdir"), QStringLiteral("/elsewhere"));
+        QTest::qWait(300);
+        QCOMPARE(test::readWav(heard).frames(), atClose.frames());
+        // The program runs on while any of its windows is open, and ends with the last one.
+        QStringList closed;
+        for (int i = 0; i < others.size(); ++i) {
+            QTimer::singleShot(50 * i, &w, [&closed, other = others.at(i)] {
+                if (other && other->isVisible()) {
+                    closed << other->objectName();
+                    other->windowHandle()->close();
+                }
+            });
+        }
+        bool tooLong = false;
+        QTimer::singleShot(5000, &w, [&tooLong] {
+            tooLong = true;
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        QCOMPARE(closed, (QStringList{"Form3", "frmAbout", "Form2"}));
+        QVERIFY(!tooLong);
+        w.close();
+        QCOMPARE(env->stored(QStringLiteral("lastdir")), QStringLiteral("/elsewhere"));
+    }
+
     void secondaryWindowsExistOnce() {
         Form1& w = open();
         w.mnuToolsPref->trigger();
@@ -432,10 +503,83 @@ private slots:
         QCOMPARE(env->stored(QStringLiteral("lastdir")), QStringLiteral("/"));
     }
 
-    void layoutFollowsTheWindow() {
+    // What a screen reader finds in the window: every control it can reach says what it is or
+    // what it shows, and a control that shows a value gives that value too.
+    void accessibleNames() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/tone.mp3"), 2.0));
+        env->store(QStringLiteral("lastdir"), dir);
         Form1& w = open();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        test::doubleClickRow(w.File1, 0);
+        QTRY_COMPARE(w.lblElapsedTime->text(), QStringLiteral("00:01"));
+
+        QStringList nameless;
+        QHash<QString, QAccessibleInterface*> byName;
+        const std::function<void(QAccessibleInterface*, const QString&)> walk =
+            [&](QAccessibleInterface* node, const QString& path) {
+                if (!node || node->state().invisible)
+                    return;
+                const QString name = node->text(QAccessible::Name);
+                const QString where =
+                    path + QLatin1Char('/') +
+                    QString::fromUtf8(node->object() ? node->object()->metaObject()->className()
+                                                     : "item") +
+                    QLatin1Char(':') + name;
+                // Containers only group what they hold; a label that shows nothing and does
+                // nothing is passed over by screen readers.
+                const QAccessible::Role role = node->role();
+                const bool container =
+                    role == QAccessible::Client || role == QAccessible::Pane ||
+                    role == QAccessible::Separator || role == QAccessible::Window ||
+                    role == QAccessible::MenuBar || role == QAccessible::StatusBar;
+                const bool blank = role == QAccessible::StaticText && name.isEmpty() &&
+                                   node->text(QAccessible::Description).isEmpty();
+                if (name.trimmed().isEmpty() && !container && !blank)
+                    nameless << where;
+                if (node->object())
+                    byName.insert(node->object()->objectName(), node);
+                for (int i = 0; i < node->childCount(); ++i)
+                    walk(node->child(i), where);
+            };
+        walk(QAccessible::queryAccessibleInterface(&w), QString());
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QLatin1Char('\n'))));
+
+        auto* bar = qobject_cast<StatusBar*>(w.StatusBar1);
+        const struct {
+            const char* object;
+            QString name;
+            QString shown;
+        } values[] = {
+            {"Label1", "Now playing", "tone.mp3"},
+            {"lblTotalTime", "Total time", "00:02"},
+            {"lblElapsedTime", "Elapsed time", w.lblElapsedTime->text()},
+            {"Panel2", "Date", bar->panel(2)->text()},
+            {"Panel3", "Time", bar->panel(3)->text()},
+        };
+        for (const auto& value : values) {
+            QAccessibleInterface* node = byName.value(QString::fromUtf8(value.object));
+            QVERIFY2(node, value.object);
+            QCOMPARE(node->text(QAccessible::Name), value.name);
+            QCOMPARE(node->text(QAccessible::Description), value.shown);
+        }
+        QCOMPARE(byName.value(QStringLiteral("Panel1"))->text(QAccessible::Name),
+                 QStringLiteral("Quorvela v1.00"));
+    }
+
+    void layoutFollowsTheWindow() {
+        Form1& w = open();
+        // The client area below the menu bar opens at its place; the window's frame, if any,
+        // lies around it.
+        QCOMPARE(w.geometry().topLeft(),
+                 QPoint(2640 / 15, 1905 / 15 - w.menuBar()->sizeHint().height()));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // The first layout works from the client area in the frame it was designed for.
+        QCOMPARE(w.outerSizeTwips(), QSize(11310, 8430));
+        QCOMPARE(w.File1->height(), 4730 / 15);
+        QVERIFY(w.Frame1->geometry().bottom() < w.StatusBar1->y() - w.menuBar()->height());
         w.layoutForOuterSize(11310, 8430);
         QCOMPARE(w.txtPath->width(), 9210 / 15);
         QCOMPARE(w.File1->width(), 11100 / 15);

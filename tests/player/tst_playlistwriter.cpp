@@ -29,6 +29,20 @@ QString randomEntry(QRandomGenerator& random) {
     return entry;
 }
 
+// The header and the way an entry stands on its line in each written format.
+struct Format {
+    const char* name;
+    const PlaylistWriter& writer;
+    QByteArray header;
+    QByteArray (*line)(int number, const QByteArray& text);
+};
+
+const Format Formats[] = {
+    {"M3U", PlaylistWriter::m3u(), "#EXTM3U\n", [](int, const QByteArray& t) { return t + '\n'; }},
+    {"PLS", PlaylistWriter::pls(), "[playlist]\n",
+     [](int n, const QByteArray& t) { return "File" + QByteArray::number(n) + '=' + t + '\n'; }},
+};
+
 } // namespace
 
 class TestPlaylistWriter : public QObject {
@@ -42,23 +56,26 @@ private slots:
 };
 
 void TestPlaylistWriter::writtenText_data() {
+    QTest::addColumn<QString>("fileName");
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("nothing") << QStringList() << QByteArray();
-    QTest::newRow("plain paths stay readable by other players")
-        << QStringList{"/m/a b.mp3", "http://h/s", "/m/é.mp3"}
-        << QByteArray("/m/a b.mp3\nhttp://h/s\n/m/\xC3\xA9.mp3\n");
-    QTest::newRow("quoted only when needed")
-        << QStringList{"/m/a,b.mp3", "/m/a ", "/m/a\"b", "/m/a\nb", "/m/a\t"}
-        << QByteArray("\"/m/a,b.mp3\"\n\"/m/a \"\n/m/a\"b\n\"/m/a\nb\"\n/m/a\t\n");
-    QTest::newRow("empty entries, also the last")
-        << QStringList{"", "/a", ""} << QByteArray("\n/a\n\n");
+    QTest::newRow("M3U, nothing") << "a.m3u" << QStringList() << QByteArray("#EXTM3U\n");
+    QTest::newRow("M3U, paths as they stand")
+        << "a.M3U" << QStringList{"/m/a b.mp3", "http://h/s", "/m/é,\".mp3", "/m/ a\t"}
+        << QByteArray("#EXTM3U\n/m/a b.mp3\nhttp://h/s\n/m/\xC3\xA9,\".mp3\nfile:///m/%20a%09\n");
+    QTest::newRow("PLS, empty entries too")
+        << "a.pls" << QStringList{"", "/a", "/m/#1 ;=x"}
+        << QByteArray("[playlist]\nFile1=\nFile2=/a\nFile3=/m/#1 ;=x\nNumberOfEntries=3\n"
+                      "Version=2\n");
+    QTest::newRow("PLS, nothing") << "list.PlS" << QStringList()
+                                  << QByteArray("[playlist]\nNumberOfEntries=0\nVersion=2\n");
 }
 
 void TestPlaylistWriter::writtenText() {
+    QFETCH(QString, fileName);
     QFETCH(QStringList, entries);
     QFETCH(QByteArray, text);
-    const PlaylistText written = writePlaylist(entries);
+    const PlaylistText written = PlaylistWriter::forFileName(fileName).write(entries);
     QVERIFY(written.rejected.isEmpty());
     QCOMPARE(written.bytes, text);
     QCOMPARE(readPlaylist(written.bytes, ReadFolder), entries);
@@ -66,68 +83,73 @@ void TestPlaylistWriter::writtenText() {
 
 void TestPlaylistWriter::problem_data() {
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<PlaylistEntryProblem>("problem");
+    QTest::addColumn<PlaylistEntryProblem>("m3u");
+    QTest::addColumn<PlaylistEntryProblem>("pls");
     using P = PlaylistEntryProblem;
-    QTest::newRow("quote and comma") << QStringLiteral("/a\",b") << P::QuoteInQuotedItem;
-    QTest::newRow("quote and line break") << QStringLiteral("/a\"\nb") << P::QuoteInQuotedItem;
-    QTest::newRow("quote and trailing space") << QStringLiteral("/a\" ") << P::QuoteInQuotedItem;
-    QTest::newRow("quote alone") << QStringLiteral("/a\"b\"") << P::None;
-    QTest::newRow("URL with a quote") << QStringLiteral("http://h/\"") << P::None;
-    QTest::newRow("relative path") << QStringLiteral("a.mp3") << P::ChangedOnRead;
-    QTest::newRow("leading blank") << QStringLiteral(" /a.mp3") << P::ChangedOnRead;
-    QTest::newRow("file URL") << QStringLiteral("file:///a.mp3") << P::ChangedOnRead;
-    // Such a first line would make the file an extended M3U or PLS file; neither can be a
-    // first line because both are relative.
-    QTest::newRow("M3U header") << QStringLiteral("#EXTM3U") << P::ChangedOnRead;
-    QTest::newRow("PLS header") << QStringLiteral("[playlist]") << P::ChangedOnRead;
-    QTest::newRow("byte-order mark first") << QStringLiteral("\uFEFF/a") << P::ChangedOnRead;
-    QTest::newRow("lone surrogate") << (QStringLiteral("/a") + QChar(0xD800)) << P::InvalidText;
-    QTest::newRow("surrogate pair") << QStringLiteral("/🎵") << P::None;
-    QTest::newRow("empty") << QString() << P::None;
+    QTest::newRow("line feed") << QStringLiteral("/a\nb") << P::LineBreak << P::LineBreak;
+    QTest::newRow("carriage return") << QStringLiteral("/a\r") << P::LineBreak << P::LineBreak;
+    QTest::newRow("quotes and commas") << QStringLiteral("/a\",\" b") << P::None << P::None;
+    QTest::newRow("empty") << QString() << P::Empty << P::None;
+    QTest::newRow("relative path")
+        << QStringLiteral("a.mp3") << P::ChangedOnRead << P::ChangedOnRead;
+    QTest::newRow("leading blank")
+        << QStringLiteral(" /a.mp3") << P::ChangedOnRead << P::ChangedOnRead;
+    QTest::newRow("file URL") << QStringLiteral("file:///a.mp3") << P::ChangedOnRead
+                              << P::ChangedOnRead;
+    QTest::newRow("blanks around a path") << QStringLiteral("/a b\t ") << P::None << P::None;
+    QTest::newRow("blank after a URL")
+        << QStringLiteral("http://h/a ") << P::BlanksAtEnds << P::BlanksAtEnds;
+    QTest::newRow("lone surrogate")
+        << (QStringLiteral("/a") + QChar(0xD800)) << P::InvalidText << P::InvalidText;
+    QTest::newRow("surrogate pair") << QStringLiteral("/🎵") << P::None << P::None;
 }
 
 void TestPlaylistWriter::problem() {
     QFETCH(QString, entry);
-    QFETCH(PlaylistEntryProblem, problem);
-    QCOMPARE(playlistEntryProblem(entry), problem);
-    const PlaylistText written = writePlaylist({QStringLiteral("/first"), entry});
+    QFETCH(PlaylistEntryProblem, m3u);
+    QFETCH(PlaylistEntryProblem, pls);
+    QCOMPARE(PlaylistWriter::m3u().problem(entry), m3u);
+    QCOMPARE(PlaylistWriter::pls().problem(entry), pls);
+    const PlaylistText written = PlaylistWriter::m3u().write({QStringLiteral("/first"), entry});
     QCOMPARE(written.rejected,
-             problem == PlaylistEntryProblem::None ? QList<qsizetype>() : QList<qsizetype>{1});
+             m3u == PlaylistEntryProblem::None ? QList<qsizetype>() : QList<qsizetype>{1});
 }
 
-// Whatever the entries, the accepted ones read back exactly, and a rejected one truly reads
-// back changed both bare and in quotes, so the writer never refuses more than it must.
+// Whatever the entries, in either format the accepted ones read back exactly, and a rejected
+// one truly reads back changed when written as it stands, so no entry is refused that need
+// not be.
 void TestPlaylistWriter::roundTrip() {
-    QRandomGenerator random(20240611);
-    int rejections = 0;
-    for (int run = 0; run < 3000; ++run) {
-        QStringList entries;
-        const int count = random.bounded(7);
-        for (int i = 0; i < count; ++i)
-            entries.append(randomEntry(random));
+    for (const Format& format : Formats) {
+        QRandomGenerator random(20240611);
+        int rejections = 0;
+        for (int run = 0; run < 3000; ++run) {
+            QStringList entries;
+            const int count = random.bounded(7);
+            for (int i = 0; i < count; ++i)
+                entries.append(randomEntry(random));
 
-        const PlaylistText written = writePlaylist(entries);
-        QStringList kept;
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            if (!written.rejected.contains(i)) {
-                kept.append(entries.at(i));
-                continue;
-            }
-            ++rejections;
-            const QString& entry = entries.at(i);
-            for (const QString& form : {entry, QLatin1Char('"') + entry + QLatin1Char('"')}) {
-                const QByteArray line = (form + QLatin1Char('\n')).toUtf8();
-                QVERIFY2(readPlaylist(QByteArray("/first\n") + line, ReadFolder) !=
+            const PlaylistText written = format.writer.write(entries);
+            QStringList kept;
+            for (qsizetype i = 0; i < entries.size(); ++i) {
+                if (!written.rejected.contains(i)) {
+                    kept.append(entries.at(i));
+                    continue;
+                }
+                ++rejections;
+                const QString& entry = entries.at(i);
+                const QByteArray bytes =
+                    format.header + format.line(1, "/first") + format.line(2, entry.toUtf8());
+                QVERIFY2(readPlaylist(bytes, ReadFolder) !=
                              QStringList({QStringLiteral("/first"), entry}),
-                         qPrintable(entry));
+                         qPrintable(QLatin1String(format.name) + QLatin1Char(' ') + entry));
             }
+            QVERIFY(written.bytes.startsWith(format.header));
+            QVERIFY(isValidUtf8(written.bytes));
+            QCOMPARE(readPlaylist(written.bytes, ReadFolder), kept);
         }
-        QVERIFY(isValidUtf8(written.bytes));
-        QCOMPARE(readPlaylist(written.bytes, ReadFolder), kept);
+        QVERIFY(rejections > 100);
     }
-    QVERIFY(rejections > 100);
 }
-
 QTEST_APPLESS_MAIN(TestPlaylistWriter)
 
 #include "tst_playlistwriter.moc"

@@ -4,23 +4,9 @@
 # at the right pitch. Usage: e2e_audio.sh PATH_TO_E2E_PLAY
 set -euo pipefail
 driver=$1
-for tool in pulseaudio pactl parec pacat sox lame; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT HUP
+NEEDED_TOOLS=(pulseaudio pactl parec pacat sox lame)
+# shellcheck source=private-session.sh
+source "$(dirname "$0")/private-session.sh"
 
 # A server of our own, reachable only through these settings.
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run PULSE_CLIENTCONFIG=$work/client.conf
@@ -53,7 +39,7 @@ for _ in $(seq 100); do
 done
 
 tone_seconds=2
-sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
+sox -R -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
 lame --quiet -b 128 "$work/tone.wav" "$work/music/tone.mp3"
 
 parec --raw --device=e2e.monitor --format=s16le --rate=48000 --channels=2 >"$work/rec.raw" &

@@ -28,12 +28,14 @@ QString makeToneMp3(const QString& dir, const QString& name, double seconds, int
                     double frequency, const QStringList& lameArgs, QString* error) {
     const QString wav = QDir(dir).filePath(name + QLatin1String(".wav"));
     const QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
+    // Repeatable mode: sox's default dither is random, so every run would encode a different
+    // file and decode to a slightly different length under damage.
     if (!runTool(QStringLiteral("sox"),
-                 {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),
-                  QStringLiteral("-c"), QString::number(channels), QStringLiteral("-b"),
-                  QStringLiteral("16"), wav, QStringLiteral("synth"), QString::number(seconds),
-                  QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"),
-                  QStringLiteral("0.5")},
+                 {QStringLiteral("-R"), QStringLiteral("-n"), QStringLiteral("-r"),
+                  QString::number(rate), QStringLiteral("-c"), QString::number(channels),
+                  QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"),
+                  QString::number(seconds), QStringLiteral("sine"), QString::number(frequency),
+                  QStringLiteral("vol"), QStringLiteral("0.5")},
                  error))
         return {};
     QStringList args = lameArgs;

@@ -32,8 +32,9 @@ QString ScriptedDialogs::openFile(QWidget*, const QString& filter) {
     return takeFront(openFiles, QString());
 }
 
-QString ScriptedDialogs::saveFile(QWidget*, const QString& filter) {
+QString ScriptedDialogs::saveFile(QWidget*, const QString& filter, const QString& defaultSuffix) {
     fileFilters.append(filter);
+    saveSuffixes.append(defaultSuffix);
     return takeFront(saveFiles, QString());
 }
 

@@ -27,7 +27,7 @@ public:
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     std::optional<QColor> chooseColor(QWidget* parent) override;
 
     // Answers, taken in order; an empty queue answers as Cancel.
@@ -39,6 +39,7 @@ public:
     QList<Message> messages;
     QStringList folderPrompts;
     QStringList fileFilters;
+    QStringList saveSuffixes;
     int colorRequests = 0;
 };
 
