@@ -83,7 +83,7 @@ public:
     void message(QWidget*, const QString&, const QString&, Icon) override { ++messages; }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString openFile(QWidget*, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
     std::optional<QColor> chooseColor(QWidget*) override { return std::nullopt; }
 };
 
