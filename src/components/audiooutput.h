@@ -44,6 +44,14 @@ public:
 
     [[nodiscard]] virtual QString errorString() const = 0;
 
+    // Sets the loudness the output applies by itself, as a linear factor (0 is silent), so that
+    // a change is heard at once rather than after what the output holds. False when the output
+    // has no volume of its own: the samples then carry the volume.
+    [[nodiscard]] virtual bool setVolume(float linear) {
+        Q_UNUSED(linear);
+        return false;
+    }
+
 signals:
     // The source is at its end. The output goes on playing what it holds; processedUSecs()
     // keeps growing until all of it was heard, and stop() is the caller's to call then.

@@ -6,6 +6,7 @@
 
 #include <pulse/context.h>
 #include <pulse/error.h>
+#include <pulse/introspect.h>
 #include <pulse/proplist.h>
 #include <pulse/stream.h>
 
@@ -14,12 +15,17 @@
 namespace quorvela {
 
 namespace {
-// What the stream holds ahead of the device, and the step it is refilled in: a wake-up every
-// quarter second, and a window that may stand still that long without a gap in the sound.
+// What the stream holds ahead of the device, and the step it is refilled in. Asking for data
+// early, a step at a time, also sets the device's latency to one step (otherwise the server
+// asks the device for the buffer less two steps, which for steps this large is nothing, and
+// the server would wake all the time). A window that stands still for a quarter of a second
+// leaves no gap in the sound.
 constexpr pa_usec_t BufferUSecs = 500'000;
 constexpr pa_usec_t RefillUSecs = 250'000;
 // A local server answers within milliseconds; one that takes this long is not there.
 constexpr int ServerTimeoutMs = 3000;
+// How old the server's last report on the stream's clock may grow while refilling.
+constexpr qint64 TimingUpdateMs = 1000;
 
 void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvela");
@@ -125,6 +131,9 @@ bool DeviceAudioOutput::start(QIODevice* source) {
     m_source = source;
     pa_stream_set_state_callback(m_stream, &DeviceAudioOutput::streamStateChanged, this);
     pa_stream_set_write_callback(m_stream, &DeviceAudioOutput::streamWantsData, this);
+    pa_stream_set_started_callback(m_stream, &DeviceAudioOutput::streamTimingChanged, this);
+    pa_stream_set_underflow_callback(m_stream, &DeviceAudioOutput::streamTimingChanged, this);
+    pa_stream_set_moved_callback(m_stream, &DeviceAudioOutput::streamTimingChanged, this);
 
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
@@ -133,10 +142,13 @@ bool DeviceAudioOutput::start(QIODevice* source) {
     buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &spec));
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
-    // asks the server anything.
+    // asks the server anything. Reports are asked for when playing starts or stalls and then
+    // with the refills, at most once a second: libpulse's own schedule would wake the program
+    // several times a second more.
     const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
-    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS);
+    const pa_cvolume volume = streamVolume();
+    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0) {
         m_error = serverError();
         releaseStream();
         return false;
@@ -151,6 +163,31 @@ bool DeviceAudioOutput::start(QIODevice* source) {
         m_error = serverError();
         releaseStream();
         return false;
+    }
+    updateTiming();
+    return true;
+}
+
+void DeviceAudioOutput::updateTiming() {
+    m_lastTimingUpdate.start();
+    if (pa_operation* operation = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
+pa_cvolume DeviceAudioOutput::streamVolume() const {
+    pa_cvolume volume{};
+    pa_cvolume_set(&volume, static_cast<unsigned>(std::clamp(m_format.channelCount(), 1, 32)),
+                   pa_sw_volume_from_linear(static_cast<double>(m_volume)));
+    return volume;
+}
+
+bool DeviceAudioOutput::setVolume(float linear) {
+    m_volume = std::max(0.0f, linear);
+    if (m_stream && m_context && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        const pa_cvolume volume = streamVolume();
+        if (pa_operation* operation = pa_context_set_sink_input_volume(
+                m_context, pa_stream_get_index(m_stream), &volume, nullptr, nullptr))
+            pa_operation_unref(operation);
     }
     return true;
 }
@@ -167,6 +204,9 @@ void DeviceAudioOutput::releaseStream() {
     m_stream = nullptr;
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_started_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    pa_stream_set_moved_callback(stream, nullptr, nullptr);
     // Taking the stream away drops what it holds at once; nothing of it is played out.
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
@@ -219,6 +259,8 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
         m_pulledFrames += static_cast<qint64>(whole / bytesPerFrame);
         wanted -= whole;
     }
+    if (m_lastTimingUpdate.elapsed() >= TimingUpdateMs)
+        updateTiming();
     if (m_source->atEnd()) {
         m_sourceEnded = true;
         // Also starts a stream too short to have filled the server's start threshold.
@@ -264,6 +306,12 @@ void DeviceAudioOutput::streamWantsData(pa_stream* stream, std::size_t bytes, vo
     auto* output = static_cast<DeviceAudioOutput*>(self);
     if (stream == output->m_stream)
         output->fill(bytes);
+}
+
+void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if (stream == output->m_stream)
+        output->updateTiming();
 }
 
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {

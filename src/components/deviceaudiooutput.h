@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <pulse/volume.h>
+
 #include <memory>
 
 struct pa_context;
@@ -34,19 +36,24 @@ public:
     void stop() override;
     [[nodiscard]] qint64 processedUSecs() const override;
     [[nodiscard]] QString errorString() const override { return m_error; }
+    // The stream's volume in the server: heard at once, and shown by the desktop's mixer.
+    [[nodiscard]] bool setVolume(float linear) override;
 
 private:
     [[nodiscard]] bool connectToServer();
     void disconnectFromServer();
     void releaseStream();
     void fill(std::size_t bytes);
+    void updateTiming();
     void reportLost(const QString& reason);
+    [[nodiscard]] pa_cvolume streamVolume() const;
     [[nodiscard]] QString serverError() const;
 
     static void contextStateChanged(pa_context* context, void* self);
     static void streamStateChanged(pa_stream* stream, void* self);
     static void streamWantsData(pa_stream* stream, std::size_t bytes, void* self);
     static void streamDrained(pa_stream* stream, int success, void* self);
+    static void streamTimingChanged(pa_stream* stream, void* self);
 
     std::unique_ptr<PulseMainloop> m_loop;
     pa_context* m_context = nullptr;
@@ -58,8 +65,10 @@ private:
     bool m_drainDone = false;
     qint64 m_heardAtDrainUSecs = 0;
     QElapsedTimer m_drainClock;
+    QElapsedTimer m_lastTimingUpdate;
     // Counts start()s, so that a loss reported late never stops a later stream.
     quint64 m_streamSerial = 0;
+    float m_volume = 1.0f;
     QString m_error;
 };
 

@@ -17,7 +17,7 @@ namespace {
 constexpr int MinEndCheckMs = 10;
 constexpr qint64 StalledCheckMs = 100;
 constexpr qint64 EndStallMs = 1000;
-constexpr int WatchdogIntervalMs = 1000;
+constexpr int WatchdogIntervalMs = 5000;
 
 QAudioFormat decodedFormat(const Mp3Decoder& decoder) {
     QAudioFormat format;
@@ -56,6 +56,7 @@ void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
     connect(m_output.get(), &AudioOutput::drained, this, &PlaybackEngine::outputDrained,
             Qt::QueuedConnection);
     connect(m_output.get(), &AudioOutput::lost, this, &PlaybackEngine::outputLost);
+    applyGain();
 }
 
 void PlaybackEngine::outputLost(const QString& reason) {
@@ -324,7 +325,11 @@ void PlaybackEngine::setMuted(bool muted) {
 void PlaybackEngine::applyGain() {
     const double linear = QAudio::convertVolume(m_volume / 100.0, QAudio::LogarithmicVolumeScale,
                                                 QAudio::LinearVolumeScale);
-    m_source->setGain(m_muted ? 0.0f : static_cast<float>(linear));
+    const float gain = m_muted ? 0.0f : static_cast<float>(linear);
+    // A device that sets the volume itself changes it at once; in the samples, the change
+    // would wait behind what the device holds.
+    const bool applied = m_output && m_output->setVolume(gain);
+    m_source->setGain(applied ? 1.0f : gain);
 }
 
 void PlaybackEngine::setState(State state) {

@@ -251,8 +251,8 @@ void PulseMainloop::deferSetDestroy(pa_defer_event* event, pa_defer_event_destro
 }
 
 void PulseMainloop::updateDeferTimer() {
-    const bool any = std::any_of(m_defers.begin(), m_defers.end(),
-                                 [](const auto& e) { return e->enabled && !e->dead; });
+    // Inside a callback the defer events run before it returns; no timer is needed then.
+    const bool any = m_dispatchDepth == 0 && anyDeferEnabled();
     if (any && !m_deferTimer.isActive())
         m_deferTimer.start();
     else if (!any)
@@ -261,6 +261,11 @@ void PulseMainloop::updateDeferTimer() {
 
 void PulseMainloop::dispatchDefers() {
     enterDispatch();
+    runDefers();
+    leaveDispatch();
+}
+
+void PulseMainloop::runDefers() {
     // A callback may add or free events: walk a snapshot, skipping what died meanwhile.
     std::vector<pa_defer_event*> now;
     for (const auto& e : m_defers)
@@ -269,8 +274,6 @@ void PulseMainloop::dispatchDefers() {
     for (pa_defer_event* e : now)
         if (e->enabled && !e->dead)
             e->callback(&m_api, e, e->userdata);
-    leaveDispatch();
-    updateDeferTimer();
 }
 
 void PulseMainloop::quit(pa_mainloop_api*, int) {
@@ -280,8 +283,23 @@ void PulseMainloop::quit(pa_mainloop_api*, int) {
 // ---- bookkeeping
 
 void PulseMainloop::leaveDispatch() {
+    if (m_dispatchDepth == 1 && !m_inDefers) {
+        // What a callback queued (libpulse sends and parses through defer events) runs in
+        // this same pass of the event loop rather than costing the program another wake-up.
+        m_inDefers = true;
+        for (int round = 0; round < 8 && anyDeferEnabled(); ++round)
+            runDefers();
+        m_inDefers = false;
+    }
     if (--m_dispatchDepth == 0 && m_haveGarbage)
         collectGarbage();
+    if (m_dispatchDepth == 0)
+        updateDeferTimer();
+}
+
+bool PulseMainloop::anyDeferEnabled() const {
+    return std::any_of(m_defers.begin(), m_defers.end(),
+                       [](const auto& e) { return e->enabled && !e->dead; });
 }
 
 void PulseMainloop::collectGarbage() {
@@ -298,9 +316,7 @@ bool PulseMainloop::runUntil(const std::function<bool()>& done, int timeoutMs) {
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        const bool deferred = std::any_of(m_defers.begin(), m_defers.end(),
-                                          [](const auto& e) { return e->enabled && !e->dead; });
-        if (deferred) {
+        if (anyDeferEnabled()) {
             dispatchDefers();
             continue;
         }

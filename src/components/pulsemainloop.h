@@ -54,6 +54,8 @@ private:
     void dispatchIo(pa_io_event* event, pa_io_event_flags_t flags);
     void dispatchTime(pa_time_event* event);
     void dispatchDefers();
+    void runDefers();
+    [[nodiscard]] bool anyDeferEnabled() const;
     void updateDeferTimer();
     // Events freed while a callback runs are deleted once the outermost one has returned.
     void enterDispatch() { ++m_dispatchDepth; }
@@ -67,6 +69,7 @@ private:
     QTimer m_deferTimer;
     int m_dispatchDepth = 0;
     bool m_haveGarbage = false;
+    bool m_inDefers = false;
 };
 
 } // namespace quorvela
