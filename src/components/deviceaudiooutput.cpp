@@ -25,7 +25,7 @@ constexpr pa_usec_t RefillUSecs = 250'000;
 // A local server answers within milliseconds; one that takes this long is not there.
 constexpr int ServerTimeoutMs = 3000;
 // How old the server's last report on the stream's clock may grow while refilling.
-constexpr qint64 TimingUpdateMs = 1000;
+constexpr qint64 TimingUpdateMs = 3000;
 
 void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvela");
@@ -143,7 +143,7 @@ bool DeviceAudioOutput::start(QIODevice* source) {
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
     // asks the server anything. Reports are asked for when playing starts or stalls and then
-    // with the refills, at most once a second: libpulse's own schedule would wake the program
+    // with the refills, every few seconds: libpulse's own schedule would wake the program
     // several times a second more.
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS);

@@ -96,6 +96,16 @@ PulseMainloop::PulseMainloop(QObject* parent) : QObject(parent) {
 
 PulseMainloop::~PulseMainloop() = default;
 
+template <typename Event> void PulseMainloop::release(Event* event) {
+    event->dead = true;
+    if (event->destroy)
+        event->destroy(&m_api, event, event->userdata);
+    // Deleted at once only outside every callback: one of them may still hold the event.
+    m_haveGarbage = true;
+    if (m_dispatchDepth == 0)
+        collectGarbage();
+}
+
 // ---- I/O events
 
 pa_io_event* PulseMainloop::ioNew(pa_mainloop_api* api, int fd, pa_io_event_flags_t events,
@@ -129,14 +139,9 @@ void PulseMainloop::ioEnable(pa_io_event* event, pa_io_event_flags_t events) {
 void PulseMainloop::ioFree(pa_io_event* event) {
     if (event->dead)
         return;
-    event->dead = true;
     event->reader->setEnabled(false);
     event->writer->setEnabled(false);
-    if (event->destroy)
-        event->destroy(&event->loop->m_api, event, event->userdata);
-    event->loop->m_haveGarbage = true;
-    if (event->loop->m_dispatchDepth == 0)
-        event->loop->collectGarbage();
+    event->loop->release(event);
 }
 
 void PulseMainloop::ioSetDestroy(pa_io_event* event, pa_io_event_destroy_cb_t callback) {
@@ -186,13 +191,8 @@ void PulseMainloop::timeRestart(pa_time_event* event, const struct timeval* when
 void PulseMainloop::timeFree(pa_time_event* event) {
     if (event->dead)
         return;
-    event->dead = true;
     event->timer.stop();
-    if (event->destroy)
-        event->destroy(&event->loop->m_api, event, event->userdata);
-    event->loop->m_haveGarbage = true;
-    if (event->loop->m_dispatchDepth == 0)
-        event->loop->collectGarbage();
+    event->loop->release(event);
 }
 
 void PulseMainloop::timeSetDestroy(pa_time_event* event, pa_time_event_destroy_cb_t callback) {
@@ -235,15 +235,10 @@ void PulseMainloop::deferEnable(pa_defer_event* event, int enabled) {
 void PulseMainloop::deferFree(pa_defer_event* event) {
     if (event->dead)
         return;
-    event->dead = true;
     event->enabled = false;
-    if (event->destroy)
-        event->destroy(&event->loop->m_api, event, event->userdata);
-    event->loop->m_haveGarbage = true;
-    if (event->loop->m_dispatchDepth == 0)
-        event->loop->collectGarbage();
-    else
-        event->loop->updateDeferTimer();
+    PulseMainloop* loop = event->loop; // release() may delete the event
+    loop->release(event);
+    loop->updateDeferTimer();
 }
 
 void PulseMainloop::deferSetDestroy(pa_defer_event* event, pa_defer_event_destroy_cb_t callback) {

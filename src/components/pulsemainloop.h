@@ -57,7 +57,9 @@ private:
     void runDefers();
     [[nodiscard]] bool anyDeferEnabled() const;
     void updateDeferTimer();
-    // Events freed while a callback runs are deleted once the outermost one has returned.
+    // Marks a freed event dead and tells libpulse; events freed while a callback runs are
+    // deleted once the outermost one has returned.
+    template <typename Event> void release(Event* event);
     void enterDispatch() { ++m_dispatchDepth; }
     void leaveDispatch();
     void collectGarbage();
