@@ -6,83 +6,108 @@
 
 namespace quorvela {
 
-LinearResampler::LinearResampler(int inRate, int outRate, int channels) {
+Resampler::Resampler(int inRate, int outRate, int channels) {
     reset(inRate, outRate, channels);
 }
 
-void LinearResampler::reset(int inRate, int outRate, int channels) {
-    m_inRate = std::max(1, inRate);
-    m_outRate = std::max(1, outRate);
-    m_channels = std::max(1, channels);
+Resampler::~Resampler() {
+    if (m_soxr)
+        soxr_delete(m_soxr);
+}
+
+void Resampler::reset(int inRate, int outRate, int channels) {
+    inRate = std::max(1, inRate);
+    outRate = std::max(1, outRate);
+    channels = std::max(1, channels);
+    if (m_soxr && (inRate != m_inRate || outRate != m_outRate || channels != m_channels)) {
+        soxr_delete(m_soxr);
+        m_soxr = nullptr;
+    }
+    m_inRate = inRate;
+    m_outRate = outRate;
+    m_channels = channels;
     reset();
 }
 
-void LinearResampler::reset() {
-    m_inSeen = 0;
-    m_index = 0;
-    m_remainder = 0;
-    m_last.assign(static_cast<std::size_t>(m_channels), 0.0f);
+void Resampler::reset() {
+    m_inFrames = 0;
+    m_outFrames = 0;
     m_finished = false;
-}
-
-void LinearResampler::step() {
-    m_index += m_inRate / m_outRate;
-    m_remainder += m_inRate % m_outRate;
-    if (m_remainder >= m_outRate) {
-        m_remainder -= m_outRate;
-        ++m_index;
+    if (passThrough())
+        return;
+    if (m_soxr) {
+        soxr_clear(m_soxr);
+        return;
+    }
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    m_soxr = soxr_create(m_inRate, m_outRate, static_cast<unsigned>(m_channels), &error, &io,
+                         &quality, nullptr);
+    if (error) {
+        soxr_delete(m_soxr);
+        m_soxr = nullptr;
     }
 }
 
-void LinearResampler::process(std::span<const float> in, std::vector<float>& out) {
+qint64 Resampler::owedFrames() const {
+    return (m_inFrames * m_outRate + m_inRate / 2) / m_inRate - m_outFrames;
+}
+
+void Resampler::run(const float* in, std::size_t frames, std::vector<float>& out) {
     const auto channels = static_cast<std::size_t>(m_channels);
-    const auto frames = static_cast<qint64>(in.size() / channels);
-    if (frames == 0)
-        return;
-    if (passThrough()) {
-        out.insert(out.end(), in.begin(),
-                   in.begin() +
-                       static_cast<std::ptrdiff_t>(frames) * static_cast<std::ptrdiff_t>(channels));
-        m_inSeen += frames;
-        return;
+    // Room for what this chunk brings and what the filter still holds.
+    const auto room =
+        static_cast<std::size_t>(static_cast<qint64>(frames) * m_outRate / m_inRate + 1024);
+    for (;;) {
+        const std::size_t start = out.size();
+        out.resize(start + room * channels);
+        std::size_t taken = 0;
+        std::size_t given = 0;
+        const soxr_error_t error =
+            soxr_process(m_soxr, in, frames, &taken, out.data() + start, room, &given);
+        out.resize(start + (error ? 0 : given) * channels);
+        m_outFrames += static_cast<qint64>(error ? 0 : given);
+        if (error || (in && taken >= frames) || (!in && given == 0))
+            return;
+        if (in) {
+            in += taken * channels;
+            frames -= taken;
+        }
     }
-    const qint64 firstIndex = m_inSeen - 1; // index of m_last; -1 before the first frame
-    const qint64 seen = m_inSeen + frames;
-    // Frame i of the whole stream, from this chunk or the one frame kept from before.
-    auto frameAt = [&](qint64 i) -> const float* {
-        if (i <= firstIndex)
-            return m_last.data();
-        return in.data() + static_cast<std::size_t>(i - m_inSeen) * channels;
-    };
-    const std::size_t start = out.size();
-    out.resize(start +
-               static_cast<std::size_t>((frames + 1) * m_outRate / m_inRate + 2) * channels);
-    float* dest = out.data() + start;
-    // The next output frame's time is m_index + m_remainder / m_outRate input frames, stepped
-    // in integers: a division per frame would cost more than the interpolation.
-    while (m_index + 1 < seen) {
-        const float fraction = static_cast<float>(m_remainder) / static_cast<float>(m_outRate);
-        const float* a = frameAt(m_index);
-        const float* b = frameAt(m_index + 1);
-        for (std::size_t c = 0; c < channels; ++c)
-            *dest++ = a[c] + (b[c] - a[c]) * fraction;
-        step();
-    }
-    out.resize(static_cast<std::size_t>(dest - out.data()));
-    const float* lastFrame = in.data() + static_cast<std::size_t>(frames - 1) * channels;
-    std::copy(lastFrame, lastFrame + channels, m_last.begin());
-    m_inSeen = seen;
 }
 
-void LinearResampler::finish(std::vector<float>& out) {
-    if (passThrough() || m_finished || m_inSeen == 0)
+void Resampler::process(std::span<const float> in, std::vector<float>& out) {
+    const auto channels = static_cast<std::size_t>(m_channels);
+    const std::size_t frames = in.size() / channels;
+    if (frames == 0 || m_finished)
+        return;
+    m_inFrames += static_cast<qint64>(frames);
+    if (passThrough() || !m_soxr) {
+        // Without a resampler (it could not be made), the frames still arrive, at the wrong
+        // pitch rather than not at all.
+        out.insert(out.end(), in.begin(),
+                   in.begin() + static_cast<std::ptrdiff_t>(frames * channels));
+        m_outFrames += static_cast<qint64>(frames);
+        return;
+    }
+    run(in.data(), frames, out);
+}
+
+void Resampler::finish(std::vector<float>& out) {
+    if (passThrough() || m_finished || m_inFrames == 0)
         return;
     m_finished = true;
-    // Every output frame whose time lies before the end of the last input frame.
-    while (m_index < m_inSeen) {
-        out.insert(out.end(), m_last.begin(), m_last.end());
-        step();
-    }
+    const qint64 owed = owedFrames();
+    std::vector<float> tail;
+    if (m_soxr)
+        run(nullptr, 0, tail);
+    // The filter's tail can differ from the exact length by a frame or two either way.
+    const auto channels = static_cast<std::size_t>(m_channels);
+    const auto wanted = static_cast<std::size_t>(std::max<qint64>(0, owed)) * channels;
+    tail.resize(wanted, 0.0f);
+    out.insert(out.end(), tail.begin(), tail.end());
+    m_outFrames = (m_inFrames * m_outRate + m_inRate / 2) / m_inRate;
 }
 
 namespace {
@@ -141,8 +166,11 @@ void appendConverted(std::span<const float> in, int inChannels, const QAudioForm
         });
         break;
     case QAudioFormat::Int16:
-        appendFrames<qint16>(in, inChannels, outChannels, gain, out,
-                             [](float v) { return rounded<qint16>(clipped(v) * 32767.0f); });
+        // The decoder's floats are its 16-bit samples over 32768: scaled back the same way, a
+        // file plays exactly as the reference decoder writes it.
+        appendFrames<qint16>(in, inChannels, outChannels, gain, out, [](float v) {
+            return rounded<qint16>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f));
+        });
         break;
     case QAudioFormat::Int32:
         appendFrames<qint32>(in, inChannels, outChannels, gain, out, [](float v) {

@@ -3,20 +3,24 @@
 #include <QAudioFormat>
 #include <QByteArray>
 
+#include <soxr.h>
+
 #include <span>
 #include <vector>
 
 namespace quorvela {
 
-// Converts a stream of interleaved float frames from one sample rate to another by linear
-// interpolation. Output frame k sits at input time k * inRate / outRate, computed exactly in
-// integers, so a long track never drifts. A stream of N input frames becomes exactly
-// ceil(N * outRate / inRate) output frames once finish() has been called; the last input
-// frame is held for output frames that fall between it and the stream's end.
-class LinearResampler {
+// Converts a stream of interleaved float frames from one sample rate to another with libsoxr
+// at its high-quality setting. A stream of N input frames becomes exactly
+// round(N * outRate / inRate) output frames once finish() has been called, however the input
+// was cut into chunks. Equal rates pass the samples through untouched.
+class Resampler {
 public:
-    LinearResampler() = default;
-    LinearResampler(int inRate, int outRate, int channels);
+    Resampler() = default;
+    Resampler(int inRate, int outRate, int channels);
+    ~Resampler();
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
 
     // Starts a new stream (after a seek or with other rates).
     void reset();
@@ -26,24 +30,23 @@ public:
     [[nodiscard]] int outRate() const { return m_outRate; }
     [[nodiscard]] int channels() const { return m_channels; }
 
-    // Appends to out every output frame that lies before the last frame of `in` seen so far.
-    // `in` holds whole frames.
+    // Appends to out what the resampler can give for `in` (whole frames) so far; it holds a
+    // few milliseconds back for its filter until finish().
     void process(std::span<const float> in, std::vector<float>& out);
     // Appends the frames still owed at the end of the stream.
     void finish(std::vector<float>& out);
 
 private:
     [[nodiscard]] bool passThrough() const { return m_inRate == m_outRate; }
-    void step();
+    [[nodiscard]] qint64 owedFrames() const;
+    void run(const float* in, std::size_t frames, std::vector<float>& out);
 
     int m_inRate = 1;
     int m_outRate = 1;
     int m_channels = 1;
-    qint64 m_inSeen = 0; // input frames taken so far
-    // The next output frame lies at input time m_index + m_remainder / m_outRate.
-    qint64 m_index = 0;
-    qint64 m_remainder = 0;
-    std::vector<float> m_last; // the last input frame taken
+    soxr_t m_soxr = nullptr;
+    qint64 m_inFrames = 0;  // taken since reset()
+    qint64 m_outFrames = 0; // given since reset()
     bool m_finished = false;
 };
 

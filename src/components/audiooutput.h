@@ -14,28 +14,25 @@ namespace quorvela {
 // without one. An output pulls samples from a source device; it never decodes anything.
 //
 // Lifecycle, all on the thread that owns the output:
-//   formatFor() -> start() -> [suspend() <-> resume()]* -> stop()   (repeatable)
-// The output is destroyed only after stop() or with nothing started; destroying it stops it.
+//   formatFor() -> start() -> stop()   (repeatable)
+// Pausing is a stop() and a new start() from the paused place, so that what was pulled but
+// not heard is dropped at once rather than heard later. The output is destroyed only after
+// stop() or with nothing started; destroying it stops it.
 class AudioOutput : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
 
-    // The format the next start() takes samples in, given the format the source decodes to.
-    // A device answers with its own preferred format; a stand-in may follow its fixed format.
-    // An invalid format (with errorString()) means nothing can be played now, e.g. when there
-    // is no sound device. Cheap; call it before every start().
+    // The format the next start() takes samples in, given the format the source decodes to:
+    // the source's own rate and channel count whenever the output takes them, so that nothing
+    // is converted on the way. An invalid format (with errorString()) means nothing can be
+    // played now, e.g. when there is no sound server. Call it before every start().
     [[nodiscard]] virtual QAudioFormat formatFor(const QAudioFormat& source) = 0;
 
     // Starts pulling whole frames in formatFor()'s format from source, which is open for
     // reading and stays alive until stop(). The listener's clock (processedUSecs()) starts at
     // 0. False (with errorString()) when the output cannot be opened; nothing runs then.
     [[nodiscard]] virtual bool start(QIODevice* source) = 0;
-
-    // Pauses pulling and the clock; what was pulled but not heard is kept for resume().
-    virtual void suspend() = 0;
-    // Goes on after suspend().
-    virtual void resume() = 0;
 
     // Stops at once, drops what was pulled but not heard and lets go of the source. Safe to
     // call at any time, also when not started.
@@ -47,10 +44,22 @@ public:
 
     [[nodiscard]] virtual QString errorString() const = 0;
 
+    // Sets the loudness the output applies by itself, as a linear factor (0 is silent), so that
+    // a change is heard at once rather than after what the output holds. False when the output
+    // has no volume of its own: the samples then carry the volume.
+    [[nodiscard]] virtual bool setVolume(float linear) {
+        Q_UNUSED(linear);
+        return false;
+    }
+
 signals:
     // The source is at its end. The output goes on playing what it holds; processedUSecs()
     // keeps growing until all of it was heard, and stop() is the caller's to call then.
     void drained();
+    // Playing ended for good without stop(): the device was unplugged or the sound server went
+    // away. Emitted from the event loop, never from inside a call to the output; what was
+    // started is stopped already, and the next formatFor() looks for a device again.
+    void lost(const QString& reason);
 };
 
 // The output named by a selection: "" for the sound device, "null" for a silent output that

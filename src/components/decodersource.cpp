@@ -62,6 +62,12 @@ bool DecoderSource::refill() {
             m_resampled.clear();
             m_resampler.reset(m_decoder.sampleRate(), m_format.sampleRate(), m_decoder.channels());
         }
+        if (m_resampler.inRate() == m_resampler.outRate()) {
+            // The output takes the file's rate: no copy on the way.
+            appendConverted(samples, m_resampler.channels(), m_format,
+                            m_gain.load(std::memory_order_relaxed), m_pending);
+            return true;
+        }
         m_resampler.process(samples, m_resampled);
     }
     appendConverted(m_resampled, m_resampler.channels(), m_format,

@@ -45,7 +45,7 @@ private:
 
     Mp3Decoder& m_decoder;
     QAudioFormat m_format;
-    LinearResampler m_resampler;
+    Resampler m_resampler;
     std::vector<float> m_resampled;
     QByteArray m_pending;
     qsizetype m_pendingPos = 0;

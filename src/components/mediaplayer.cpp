@@ -14,10 +14,10 @@
 namespace quorvela {
 
 namespace {
-// The seek slider moves at most twice a second, and no more often than its handle can
+// The seek slider moves at most once a second, and no more often than its handle can
 // move by a pixel: finer steps would cost CPU and show nothing.
-constexpr int MinSliderIntervalMs = 500;
-constexpr int MaxSliderIntervalMs = 1000;
+constexpr int MinSliderIntervalMs = 1000;
+constexpr int MaxSliderIntervalMs = 2000;
 } // namespace
 
 MediaPlayer::MediaPlayer(QWidget* parent) : MediaPlayer(nullptr, parent) {}

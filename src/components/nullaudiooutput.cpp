@@ -14,16 +14,8 @@ constexpr qint64 LeadUSecs = 600'000;
 constexpr int PullIntervalMs = 500;
 } // namespace
 
-QAudioFormat NullAudioOutput::defaultFormat() {
-    QAudioFormat format;
-    format.setSampleRate(48000);
-    format.setChannelCount(2);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
-}
-
 NullAudioOutput::NullAudioOutput(const QAudioFormat& format, QObject* parent)
-    : AudioOutput(parent), m_format(format) {
+    : AudioOutput(parent), m_fixedFormat(format) {
     m_timer.setInterval(PullIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &NullAudioOutput::pull);
 }
@@ -32,7 +24,13 @@ NullAudioOutput::~NullAudioOutput() {
     NullAudioOutput::stop();
 }
 
-QAudioFormat NullAudioOutput::formatFor(const QAudioFormat&) {
+QAudioFormat NullAudioOutput::formatFor(const QAudioFormat& source) {
+    if (m_fixedFormat.isValid()) {
+        m_format = m_fixedFormat;
+    } else {
+        m_format = source;
+        m_format.setSampleFormat(QAudioFormat::Int16);
+    }
     if (!m_format.isValid())
         m_error = QStringLiteral("The output format is not valid.");
     return m_format;
@@ -47,8 +45,8 @@ bool NullAudioOutput::start(QIODevice* source) {
     if (!open())
         return false;
     m_source = source;
-    m_heardBeforeSuspend = 0;
     m_pulledFrames = 0;
+    m_stoppedAtUSecs = 0;
     m_drained = false;
     m_running = true;
     m_clock.start();
@@ -58,42 +56,28 @@ bool NullAudioOutput::start(QIODevice* source) {
     return true;
 }
 
-void NullAudioOutput::suspend() {
-    if (!m_running)
-        return;
-    m_heardBeforeSuspend += m_clock.nsecsElapsed() / 1000;
-    m_running = false;
-    m_timer.stop();
-}
-
-void NullAudioOutput::resume() {
-    if (m_running || !m_source)
-        return;
-    m_running = true;
-    m_clock.start();
-    pull();
-    if (!m_drained)
-        m_timer.start();
-}
-
 void NullAudioOutput::stop() {
     m_timer.stop();
     if (m_running)
-        m_heardBeforeSuspend += m_clock.nsecsElapsed() / 1000;
+        m_stoppedAtUSecs = m_clock.nsecsElapsed() / 1000;
     m_running = false;
     m_source = nullptr;
 }
 
 qint64 NullAudioOutput::clockUSecs() const {
-    return m_heardBeforeSuspend + (m_running ? m_clock.nsecsElapsed() / 1000 : 0);
+    return m_running ? m_clock.nsecsElapsed() / 1000 : m_stoppedAtUSecs;
 }
 
 qint64 NullAudioOutput::processedUSecs() const {
+    if (m_format.sampleRate() <= 0)
+        return 0;
     const qint64 pulledUSecs = m_pulledFrames * 1'000'000 / m_format.sampleRate();
     return std::min(clockUSecs(), pulledUSecs);
 }
 
 qint64 NullAudioOutput::heardFrames() const {
+    if (m_format.sampleRate() <= 0)
+        return 0;
     // Compared in microseconds first, as processedUSecs() is, so that an output whose clock
     // reached the end has heard the last frame too.
     const qint64 clock = clockUSecs();

@@ -9,22 +9,19 @@
 namespace quorvela {
 
 // An ideal device that plays into nothing: it pulls samples at the pace of the wall clock,
-// keeping a short buffer ahead like a real device, so positions and track ends behave as
-// they would with sound. Nothing runs between stop() and start(), nor while suspended.
+// keeping a buffer ahead like a real device, so positions and track ends behave as they
+// would with sound. It takes 16-bit samples at the source's own rate and channel count, or
+// only the one format it was made with, as a device that refuses others would. Nothing runs
+// between stop() and start().
 class NullAudioOutput : public AudioOutput {
     Q_OBJECT
 public:
-    // 48 kHz stereo 16-bit, what sound devices commonly take.
-    [[nodiscard]] static QAudioFormat defaultFormat();
-
-    explicit NullAudioOutput(const QAudioFormat& format = defaultFormat(),
-                             QObject* parent = nullptr);
+    // An invalid format (the default) follows the source.
+    explicit NullAudioOutput(const QAudioFormat& format = {}, QObject* parent = nullptr);
     ~NullAudioOutput() override;
 
     [[nodiscard]] QAudioFormat formatFor(const QAudioFormat& source) override;
     [[nodiscard]] bool start(QIODevice* source) override;
-    void suspend() override;
-    void resume() override;
     void stop() override;
     [[nodiscard]] qint64 processedUSecs() const override;
     [[nodiscard]] QString errorString() const override { return m_error; }
@@ -44,12 +41,13 @@ private:
     void pull();
     [[nodiscard]] qint64 clockUSecs() const;
 
+    QAudioFormat m_fixedFormat;
     QAudioFormat m_format;
     QIODevice* m_source = nullptr;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    qint64 m_heardBeforeSuspend = 0; // microseconds of clock time before the last suspend()
     qint64 m_pulledFrames = 0;
+    qint64 m_stoppedAtUSecs = 0; // the clock, frozen by stop()
     bool m_running = false;
     bool m_drained = false;
     QByteArray m_buffer;

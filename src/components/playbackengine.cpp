@@ -12,11 +12,12 @@
 namespace quorvela {
 
 namespace {
-// While the output plays out its last samples, how often to look whether it is done, and
-// how long it may stand still before the track is taken as ended anyway.
-constexpr int EndCheckIntervalMs = 20;
+// Once the source is at its end, the engine looks again when the last sample should have been
+// heard, and no sooner than this; an output that stands still that long has ended anyway.
+constexpr int MinEndCheckMs = 10;
+constexpr qint64 StalledCheckMs = 100;
 constexpr qint64 EndStallMs = 1000;
-constexpr int WatchdogIntervalMs = 1000;
+constexpr int WatchdogIntervalMs = 5000;
 
 QAudioFormat decodedFormat(const Mp3Decoder& decoder) {
     QAudioFormat format;
@@ -30,7 +31,8 @@ QAudioFormat decodedFormat(const Mp3Decoder& decoder) {
 PlaybackEngine::PlaybackEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
     : QObject(parent), m_decoder(std::make_unique<Mp3Decoder>()),
       m_source(std::make_unique<DecoderSource>(*m_decoder)) {
-    m_endTimer.setInterval(EndCheckIntervalMs);
+    m_endTimer.setSingleShot(true);
+    m_endTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::checkTrackEnd);
     m_watchdog.setInterval(WatchdogIntervalMs);
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
@@ -53,6 +55,16 @@ void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
     // Queued: an output may report the end from inside start(), before the state is set.
     connect(m_output.get(), &AudioOutput::drained, this, &PlaybackEngine::outputDrained,
             Qt::QueuedConnection);
+    connect(m_output.get(), &AudioOutput::lost, this, &PlaybackEngine::outputLost);
+    applyGain();
+}
+
+void PlaybackEngine::outputLost(const QString& reason) {
+    if (m_state != State::Playing)
+        return;
+    // Nothing more will be heard: say so as a stop does, so the labels read stopped.
+    m_error = reason;
+    stop();
 }
 
 bool PlaybackEngine::isOpen() const {
@@ -147,15 +159,9 @@ bool PlaybackEngine::play() {
     case State::Playing:
         return true;
     case State::Paused:
-        if (m_restartOnResume) {
-            if (!startOutputAt(m_startSeconds)) {
-                stop();
-                return false;
-            }
-        } else {
-            m_output->resume();
-            if (m_source->atEnd())
-                outputDrained();
+        if (!startOutputAt(m_startSeconds)) {
+            stop();
+            return false;
         }
         setState(State::Playing);
         return true;
@@ -171,8 +177,11 @@ bool PlaybackEngine::play() {
 void PlaybackEngine::pause() {
     if (m_state != State::Playing)
         return;
-    m_output->suspend();
-    m_endTimer.stop();
+    // What the output holds but was not heard is dropped, so the sound stops at once; playing
+    // goes on from the sample the listener heard last.
+    m_startSeconds = position();
+    stopOutput();
+    m_restartOnResume = true;
     setState(State::Paused);
 }
 
@@ -233,6 +242,7 @@ bool PlaybackEngine::startOutputAt(double seconds) {
 
 void PlaybackEngine::stopOutput() {
     m_endTimer.stop();
+    m_drainClock.invalidate();
     m_watchdog.stop();
     if (m_output)
         m_output->stop();
@@ -242,13 +252,12 @@ void PlaybackEngine::stopOutput() {
 
 void PlaybackEngine::outputDrained() {
     if (m_state != State::Playing || !m_source->isOpen() || !m_source->atEnd() ||
-        m_endTimer.isActive())
+        m_drainClock.isValid())
         return;
     m_watchdog.stop();
     m_drainClock.start();
     m_lastHeardUSecs = m_output->processedUSecs();
     m_lastProgressMs = 0;
-    m_endTimer.start();
     checkTrackEnd();
 }
 
@@ -257,14 +266,21 @@ void PlaybackEngine::checkTrackEnd() {
     const qint64 deliveredUSecs =
         m_source->framesDelivered() * 1'000'000 / std::max(1, format.sampleRate());
     const qint64 heard = m_output->processedUSecs();
-    if (heard > m_lastHeardUSecs) {
+    const bool moved = heard > m_lastHeardUSecs;
+    if (moved) {
         m_lastHeardUSecs = heard;
         m_lastProgressMs = m_drainClock.elapsed();
     }
     // The output reports the source's end while its buffer still plays; stopping then would
     // cut the track's end off, so wait until the last sample was heard.
-    if (heard < deliveredUSecs && m_drainClock.elapsed() - m_lastProgressMs < EndStallMs)
+    if (heard < deliveredUSecs && m_drainClock.elapsed() - m_lastProgressMs < EndStallMs) {
+        // Wake once more when the rest should have been heard, not every few milliseconds.
+        // An output whose clock stands still is looked at less often.
+        const qint64 restMs = (deliveredUSecs - heard + 999) / 1000;
+        const qint64 waitMs = moved ? restMs : std::max<qint64>(restMs, StalledCheckMs);
+        m_endTimer.start(static_cast<int>(std::clamp<qint64>(waitMs, MinEndCheckMs, EndStallMs)));
         return;
+    }
     stop();
 }
 
@@ -309,7 +325,11 @@ void PlaybackEngine::setMuted(bool muted) {
 void PlaybackEngine::applyGain() {
     const double linear = QAudio::convertVolume(m_volume / 100.0, QAudio::LogarithmicVolumeScale,
                                                 QAudio::LinearVolumeScale);
-    m_source->setGain(m_muted ? 0.0f : static_cast<float>(linear));
+    const float gain = m_muted ? 0.0f : static_cast<float>(linear);
+    // A device that sets the volume itself changes it at once; in the samples, the change
+    // would wait behind what the device holds.
+    const bool applied = m_output && m_output->setVolume(gain);
+    m_source->setGain(applied ? 1.0f : gain);
 }
 
 void PlaybackEngine::setState(State state) {

@@ -85,6 +85,7 @@ private:
     [[nodiscard]] bool startOutputAt(double seconds);
     void stopOutput();
     void outputDrained();
+    void outputLost(const QString& reason);
     void checkTrackEnd();
     void applyGain();
 
@@ -100,7 +101,7 @@ private:
     double m_startSeconds = 0.0;
     // The decoder still sits at the start of a freshly opened file.
     bool m_atFileStart = false;
-    // Set by seek() while paused: the output restarts there on resume.
+    // Set while paused: the output restarts at m_startSeconds on resume.
     bool m_restartOnResume = false;
     qint64 m_lengthFrames = -1;
     int m_fileRate = 0;
@@ -111,9 +112,9 @@ private:
     std::thread m_scan;
     std::shared_ptr<std::atomic<bool>> m_scanCancel;
 
-    // Runs only between the source's end and the moment its last sample was heard.
+    // Armed only between the source's end and the moment its last sample was heard.
     QTimer m_endTimer;
-    QElapsedTimer m_drainClock;
+    QElapsedTimer m_drainClock; // valid from the source's end until the output stops
     qint64 m_lastHeardUSecs = 0;
     qint64 m_lastProgressMs = 0;
     // Should an output miss telling that its source ran dry, this still ends the track.

@@ -40,9 +40,15 @@ bool WavAudioOutput::open() {
             QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()));
         return false;
     }
+    m_fileFormat = format();
     m_dataBytes = 0;
     writeHeader();
     return true;
+}
+
+QAudioFormat WavAudioOutput::formatFor(const QAudioFormat& source) {
+    // One file holds one format: later tracks are converted to the first one's.
+    return NullAudioOutput::formatFor(m_file.isOpen() ? m_fileFormat : source);
 }
 
 void WavAudioOutput::consume(const char* data, qint64 size) {
@@ -70,12 +76,6 @@ void WavAudioOutput::writeHeard() {
     m_framesWritten += bytes / bytesPerFrame;
 }
 
-void WavAudioOutput::suspend() {
-    NullAudioOutput::suspend();
-    writeHeard();
-    writeHeader();
-}
-
 void WavAudioOutput::stop() {
     NullAudioOutput::stop();
     writeHeard();
@@ -93,7 +93,7 @@ void putTag(char* at, const char (&tag)[5]) {
 void WavAudioOutput::writeHeader() {
     if (!m_file.isOpen())
         return;
-    const QAudioFormat f = format();
+    const QAudioFormat f = m_fileFormat;
     const bool isFloat = f.sampleFormat() == QAudioFormat::Float;
     char header[HeaderBytes] = {};
     putTag(header, "RIFF");

@@ -10,10 +10,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMediaDevices>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -33,6 +33,40 @@ QAudioFormat pcm(int rate, int channels) {
     format.setSampleFormat(QAudioFormat::Int16);
     return format;
 }
+
+QAudioFormat floatFormat(int rate, int channels) {
+    QAudioFormat format = pcm(rate, channels);
+    format.setSampleFormat(QAudioFormat::Float);
+    return format;
+}
+
+// A stand-in output that can lose its device, as an unplugged headset or a stopped sound
+// server would make it.
+class LosableOutput final : public NullAudioOutput {
+public:
+    void loseDevice() {
+        stop();
+        emit lost(QStringLiteral("The sound device went away."));
+    }
+};
+
+// A stand-in output with a volume of its own, as the sound server gives the device output.
+class VolumeOutput final : public NullAudioOutput {
+public:
+    bool setVolume(float linear) override {
+        volumes.append(linear);
+        return true;
+    }
+    QList<float> volumes;
+    float loudest = 0.0f;
+
+protected:
+    void consume(const char* data, qint64 size) override {
+        const auto* samples = reinterpret_cast<const qint16*>(data);
+        for (qint64 i = 0; i < size / 2; ++i)
+            loudest = std::max(loudest, std::abs(samples[i] / 32768.0f));
+    }
+};
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -57,7 +91,12 @@ private slots:
     void positionIsZeroBeforeAnyFile();
     void playsToTheLastSample_data();
     void playsToTheLastSample();
+    void playsAtTheFilesOwnFormat_data();
+    void playsAtTheFilesOwnFormat();
+    void convertsWellWhereTheOutputRefuses();
     void positionFollowsTheListener();
+    void pauseSeekAndStopDropTheBuffer();
+    void survivesLosingTheOutput();
     void rejectsBadFiles_data();
     void rejectsBadFiles();
     void playsWhatIsPlayable_data();
@@ -65,6 +104,7 @@ private slots:
     void scansLengthOffTheWindowThread();
     void trackChangeNeverWaitsForAScan();
     void volumeAndMuteReachTheOutput();
+    void anOutputsOwnVolumeLeavesTheSamplesWhole();
     void controlsFitAndDrivePlayback();
     void playFailsWithoutSoundDevice();
     void selectsOutput_data();
@@ -166,6 +206,108 @@ void TestMediaPlayer::playsToTheLastSample() {
         QCOMPARE(wav.channel(1), left);
 }
 
+void TestMediaPlayer::playsAtTheFilesOwnFormat_data() {
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    for (const int rate : {8000, 22050, 32000, 44100, 48000}) {
+        for (const int channels : {1, 2})
+            QTest::addRow("%.2f kHz %s", rate / 1000.0, channels == 1 ? "mono" : "stereo")
+                << rate << channels;
+    }
+}
+
+void TestMediaPlayer::playsAtTheFilesOwnFormat() {
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    const QString name = QStringLiteral("own-%1-%2").arg(rate).arg(channels);
+    QString error;
+    // MPEG 2 and 2.5 (the low rates) allow no more than 64 kbit/s.
+    const QString bitrate = rate < 32000 ? QStringLiteral("64") : QStringLiteral("128");
+    const QString mp3 = test::makeToneMp3(m_dir.path(), name, 0.5, rate, channels, 440.0,
+                                          {QStringLiteral("-b"), bitrate}, &error);
+    QVERIFY2(!mp3.isEmpty(), qPrintable(error));
+    const QString out = wavPath(name);
+    {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+        QVERIFY2(player.setFileName(mp3), qPrintable(player.errorString()));
+        QVERIFY(player.play());
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+    }
+    const test::WavData wav = test::readWav(out);
+    QVERIFY(wav.valid);
+    QCOMPARE(wav.rate, rate);
+    QCOMPARE(wav.channels, channels);
+    QCOMPARE(wav.frames(), qint64(rate / 2));
+
+    // The same file through the reference decoder: the same samples, give or take the last
+    // bit of 16.
+    if (QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+        QSKIP("mpg123 is not installed");
+    const QString reference = m_dir.filePath(name + QLatin1String(".ref.wav"));
+    QVERIFY2(test::runTool(QStringLiteral("mpg123"),
+                           {QStringLiteral("-q"), QStringLiteral("-w"), reference, mp3}, &error),
+             qPrintable(error));
+    const test::WavData ref = test::readWav(reference);
+    QVERIFY(ref.valid);
+    QCOMPARE(ref.rate, wav.rate);
+    QCOMPARE(ref.channels, wav.channels);
+    QCOMPARE(ref.frames(), wav.frames());
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < ref.samples.size(); ++i)
+        worst = std::max(worst, std::abs(ref.samples[i] - wav.samples[i]));
+    QVERIFY2(worst * 32768.0f <= 1.0f + 1e-3f, qPrintable(QString::number(worst * 32768.0f)));
+}
+
+void TestMediaPlayer::convertsWellWhereTheOutputRefuses() {
+    // Pink noise reaches every band a listener hears, as music does.
+    const QString source = m_dir.filePath(QStringLiteral("noise.wav"));
+    const QString mp3 = m_dir.filePath(QStringLiteral("noise.mp3"));
+    QString error;
+    QVERIFY2(
+        test::runTool(QStringLiteral("sox"),
+                      {"-n", "-r", "44100", "-c", "2", "-b", "16", source, "synth", "1",
+                       "pinknoise", "vol", "0.4"},
+                      &error) &&
+            test::runTool(QStringLiteral("lame"), {"--quiet", "-b", "192", source, mp3}, &error),
+        qPrintable(error));
+    // What the decoder gives at the file's rate, and what an output taking only 48 kHz gets.
+    const QString native = wavPath(QStringLiteral("noise-native"));
+    const QString converted = wavPath(QStringLiteral("noise-48k"));
+    for (const auto& [out, format] :
+         {std::pair{native, floatFormat(44100, 2)}, std::pair{converted, floatFormat(48000, 2)}}) {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out, format));
+        QVERIFY(player.setFileName(mp3));
+        QVERIFY(player.play());
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+    }
+    // sox's very-high-quality conversion of the same samples is the reference.
+    const QString reference = m_dir.filePath(QStringLiteral("noise-ref.wav"));
+    QVERIFY2(test::runTool(
+                 QStringLiteral("sox"),
+                 {native, "-e", "floating-point", "-b", "32", reference, "rate", "-v", "48000"},
+                 &error),
+             qPrintable(error));
+    const test::WavData got = test::readWav(converted);
+    const test::WavData ref = test::readWav(reference);
+    QVERIFY(got.valid && ref.valid);
+    QCOMPARE(got.rate, 48000);
+    QCOMPARE(got.frames(), qint64(48000));
+    QCOMPARE(ref.frames(), got.frames());
+    // Signal to difference, leaving out the filters' run-in at both ends.
+    double signal = 0.0;
+    double difference = 0.0;
+    const std::size_t edge = 480 * 2;
+    for (std::size_t i = edge; i + edge < got.samples.size(); ++i) {
+        signal += double(ref.samples[i]) * ref.samples[i];
+        const double d = double(got.samples[i]) - ref.samples[i];
+        difference += d * d;
+    }
+    QVERIFY(signal > 0.0);
+    const double db = difference > 0.0 ? 10.0 * std::log10(signal / difference) : 999.0;
+    qInfo("44.1 to 48 kHz: %.1f dB signal to difference against sox rate -v", db);
+    QVERIFY2(db >= 90.0, qPrintable(QString::number(db)));
+}
+
 void TestMediaPlayer::positionFollowsTheListener() {
     const QString out = wavPath(QStringLiteral("position"));
     MediaPlayer player(std::make_unique<WavAudioOutput>(out));
@@ -201,9 +343,60 @@ void TestMediaPlayer::positionFollowsTheListener() {
     QTest::qWait(200);
     QCOMPARE(QFileInfo(out).size(), size);
     // What was heard and no more: the output's lead, pulled but not yet played, is dropped.
-    const double written = test::readWav(out).frames() / 48000.0;
+    const double written = test::readWav(out).frames() / 44100.0;
     QVERIFY2(std::abs(written - heard) < 0.02,
              qPrintable(QStringLiteral("%1 s written, %2 s heard").arg(written).arg(heard)));
+}
+
+void TestMediaPlayer::pauseSeekAndStopDropTheBuffer() {
+    // The output pulls well ahead of what is heard; none of that may be heard after a pause,
+    // a seek or a stop.
+    const QString out = wavPath(QStringLiteral("drop"));
+    MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTest::qWait(300);
+    player.pause();
+    const double heard = player.currentPosition();
+    // Heard up to the pause, give or take the moment between the two readings of the clock.
+    const double written = test::readWav(out).frames() / 44100.0;
+    QVERIFY2(std::abs(written - heard) < 0.003,
+             qPrintable(QStringLiteral("%1 s written, %2 s heard").arg(written).arg(heard)));
+    QTest::qWait(200);
+    QCOMPARE(player.currentPosition(), heard);
+    QVERIFY(player.play());
+    QTest::qWait(300);
+    const double beforeSeek = player.currentPosition();
+    QVERIFY(player.seek(1.2));
+    QTest::qWait(300);
+    const double afterSeek = player.currentPosition() - 1.2;
+    player.stop();
+    // Each stretch is heard once, and nothing beyond: allow the clock's few milliseconds
+    // between reading the position and the stop.
+    const double total = test::readWav(out).frames() / 44100.0;
+    QVERIFY2(
+        std::abs(total - (beforeSeek + afterSeek)) < 0.015,
+        qPrintable(
+            QStringLiteral("%1 s written, %2 s heard").arg(total).arg(beforeSeek + afterSeek)));
+}
+
+void TestMediaPlayer::survivesLosingTheOutput() {
+    auto output = std::make_unique<LosableOutput>();
+    LosableOutput* device = output.get();
+    MediaPlayer player(std::move(output));
+    QSignalSpy changes(&player, &MediaPlayer::playStateChange);
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTest::qWait(100);
+    device->loseDevice();
+    // Stopped and said so, as the labels will show.
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+    QCOMPARE(changes.last().at(1).toInt(), int(State::Stopped));
+    QVERIFY(!player.errorString().isEmpty());
+    // The next track plays on whatever device there is now.
+    QVERIFY(player.play());
+    QTRY_VERIFY(player.currentPosition() > 0.05);
 }
 
 void TestMediaPlayer::rejectsBadFiles_data() {
@@ -247,13 +440,13 @@ void TestMediaPlayer::playsWhatIsPlayable_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<qint64>("minFrames");
     QTest::addColumn<qint64>("maxFrames");
-    // The 1.5 s stereo tone, to 48 kHz: 72000 frames whole. 1200 bytes of garbage overlap at
-    // most 4 of its 417-byte blocks; the bit reservoir may take the 2 after them and finding
-    // the next header one more: 7 blocks of 1152 frames at 44.1 kHz, 8777 at 48 kHz.
-    QTest::newRow("truncated mid-frame") << "truncate" << qint64(30000) << qint64(40000);
+    // The 1.5 s stereo tone at its own 44.1 kHz: 66150 frames whole. 1200 bytes of garbage
+    // overlap at most 4 of its 417-byte blocks; the bit reservoir may take the 2 after them and
+    // finding the next header one more: 7 blocks of 1152 frames.
+    QTest::newRow("truncated mid-frame") << "truncate" << qint64(27500) << qint64(36750);
     QTest::newRow("corrupt frames in the middle")
-        << "garbage" << qint64(72000 - 8777) << qint64(72000);
-    QTest::newRow("several MB of ID3 tag in front") << "id3" << qint64(72000) << qint64(72000);
+        << "garbage" << qint64(66150 - 7 * 1152) << qint64(66150);
+    QTest::newRow("several MB of ID3 tag in front") << "id3" << qint64(66150) << qint64(66150);
 }
 
 void TestMediaPlayer::playsWhatIsPlayable() {
@@ -378,6 +571,24 @@ void TestMediaPlayer::volumeAndMuteReachTheOutput() {
     QVERIFY(test::rms(halfVolume) < test::rms(full) * 0.6);
 }
 
+void TestMediaPlayer::anOutputsOwnVolumeLeavesTheSamplesWhole() {
+    auto output = std::make_unique<VolumeOutput>();
+    VolumeOutput* device = output.get();
+    MediaPlayer player(std::move(output));
+    player.setVolume(50);
+    player.setMuted(true);
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTRY_VERIFY(device->loudest > 0.0f);
+    // The volume is applied once, by the output: the samples keep the file's level (its tone
+    // peaks at half of full scale).
+    QVERIFY2(device->loudest > 0.45f, qPrintable(QString::number(device->loudest)));
+    QCOMPARE(device->volumes.last(), 0.0f);
+    player.setMuted(false);
+    QVERIFY(device->volumes.last() > 0.01f && device->volumes.last() < 0.5f);
+    player.stop();
+}
+
 void TestMediaPlayer::controlsFitAndDrivePlayback() {
     MediaPlayer player(std::make_unique<NullAudioOutput>());
     player.setGeometry(0, 0, 275, 41);
@@ -421,11 +632,20 @@ void TestMediaPlayer::controlsFitAndDrivePlayback() {
 }
 
 void TestMediaPlayer::playFailsWithoutSoundDevice() {
-    if (!QMediaDevices::audioOutputs().isEmpty())
-        QSKIP("A sound device is present here.");
+    // A sound server that is not there, whatever this machine runs.
+    const QByteArray oldServer = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", QFile::encodeName(QLatin1String("unix:") + m_dir.filePath("none")));
     MediaPlayer player(std::make_unique<DeviceAudioOutput>());
     QVERIFY(player.setFileName(m_stereo));
-    QVERIFY(!player.play());
+    QElapsedTimer clock;
+    clock.start();
+    const bool played = player.play();
+    if (oldServer.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", oldServer);
+    QVERIFY(!played);
+    QVERIFY(clock.elapsed() < 1000);
     QVERIFY(!player.errorString().isEmpty());
     QCOMPARE(player.state(), State::Stopped);
     QCOMPARE(player.currentPosition(), 0.0);
