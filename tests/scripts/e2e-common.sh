@@ -30,16 +30,32 @@ e2e_forget() {
 }
 
 e2e_cleanup() {
-    local pid
+    local pid f
+    # Processes started by helper scripts of a test tell their PIDs through files.
+    for f in "$work"/*.pid; do
+        [[ -f $f ]] && pids+=("$(cat "$f")")
+    done
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$work"
 }
 
+# Waits until the sink named $1 runs with a short latency.
+pulse_wait_for_sink() {
+    local latency
+    for _ in $(seq 100); do
+        latency=$(pactl list sinks | awk -v n="Name: $1" '$0 ~ n"$" {on = 1}
+            on && /Latency:/ {print $2; exit}')
+        [[ -n "$latency" && "$latency" -lt 200000 ]] && return 0
+        sleep 0.1
+    done
+}
+
 # Starts the server and a sink named $1 as the default, with the late start of a fresh null
-# sink cured. Returns non-zero (after printing the server's log) when the server never answers.
+# sink cured; the sink's module number is left in pulse_sink_module. Returns non-zero (after
+# printing the server's log) when the server never answers.
 pulse_server_start() {
-    local sink=$1 latency
+    local sink=$1
     export HOME=$work/home XDG_RUNTIME_DIR=$work/run PULSE_CLIENTCONFIG=$work/client.conf
     unset PULSE_SERVER PULSE_SINK PULSE_SOURCE QUORVELA_AUDIO_OUTPUT
     mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
@@ -57,16 +73,11 @@ pulse_server_start() {
         echo "FAIL: the sound server did not start"
         return 1
     fi
-    pactl load-module module-null-sink sink_name="$sink" >/dev/null
+    pulse_sink_module=$(pactl load-module module-null-sink sink_name="$sink")
     pactl set-default-sink "$sink"
 
     # A fresh null sink starts streams late; a silent stream with a short latency cures that.
     pacat --latency-msec=20 /dev/zero &
     pids+=($!)
-    for _ in $(seq 100); do
-        latency=$(pactl list sinks | sed -n 's/^[[:space:]]*Latency: \([0-9]*\) usec.*/\1/p' | head -n1)
-        [[ -n "$latency" && "$latency" -lt 200000 ]] && break
-        sleep 0.1
-    done
-    return 0
+    pulse_wait_for_sink "$sink"
 }

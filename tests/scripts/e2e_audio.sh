@@ -10,63 +10,13 @@
 # Usage: e2e_audio.sh PATH_TO_E2E_PLAY
 set -euo pipefail
 driver=$1
-for tool in pulseaudio pactl pacmd parec pacat sox lame; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid f
-    # Processes the device-changing script started tell their PIDs through files.
-    for f in "$work"/*.pid; do
-        [[ -f $f ]] && pids+=("$(cat "$f")")
-    done
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT HUP
-
-# A server of our own, reachable only through these settings.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run PULSE_CLIENTCONFIG=$work/client.conf
-unset PULSE_SERVER PULSE_SINK PULSE_SOURCE QUORVELA_AUDIO_OUTPUT
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$work/music"
-chmod 700 "$XDG_RUNTIME_DIR"
-echo "autospawn = no" >"$PULSE_CLIENTCONFIG"
-
-pulseaudio --daemonize=no --exit-idle-time=-1 >"$work/pulseaudio.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-if ! pactl info >/dev/null 2>&1; then
-    cat "$work/pulseaudio.log"
-    echo "FAIL: the sound server did not start"
-    exit 1
-fi
-module=$(pactl load-module module-null-sink sink_name=e2e)
-pactl set-default-sink e2e
-
-# A fresh null sink starts streams late; a silent stream with a short latency cures that.
-# wait_for_sink NAME: until the sink runs with a short latency.
-wait_for_sink() {
-    local latency
-    for _ in $(seq 100); do
-        latency=$(pactl list sinks | awk -v n="Name: $1" '$0 ~ n"$" {on = 1}
-            on && /Latency:/ {print $2; exit}')
-        [[ -n "$latency" && "$latency" -lt 200000 ]] && return 0
-        sleep 0.1
-    done
-}
-pacat --latency-msec=20 /dev/zero &
-pids+=($!)
-wait_for_sink e2e
+# shellcheck source=tests/scripts/e2e-common.sh
+source "$(dirname "$0")/e2e-common.sh"
+e2e_require pulseaudio pactl pacmd parec pacat sox lame
+e2e_begin
+mkdir -p "$work/music"
+pulse_server_start e2e || exit 1
+module=$pulse_sink_module
 
 tone_seconds=3
 sox -R -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
@@ -93,7 +43,7 @@ EOS
 
 # The new device the driver asks for once the first is gone: a sink with its own keep-alive
 # stream and recorder.
-export -f wait_for_sink
+export -f pulse_wait_for_sink
 cat >"$work/restore.sh" <<'EOS'
 set -euo pipefail
 work=$1
@@ -101,7 +51,7 @@ pactl load-module module-null-sink sink_name=e2e2 >/dev/null
 pactl set-default-sink e2e2
 pacat --device=e2e2 --latency-msec=20 /dev/zero &
 echo $! >"$work/keep2.pid"
-wait_for_sink e2e2
+pulse_wait_for_sink e2e2
 parec --raw --device=e2e2.monitor --format=s16le --rate=48000 --channels=2 >"$work/rec2.raw" &
 echo $! >"$work/rec2.pid"
 sleep 0.3

@@ -5,9 +5,10 @@
 set -euo pipefail
 driver=$1
 shots=${2:-}
-NEEDED_TOOLS=(Xvfb metacity xprop)
-# shellcheck source=private-session.sh
-source "$(dirname "$0")/private-session.sh"
+# shellcheck source=tests/scripts/e2e-common.sh
+source "$(dirname "$0")/e2e-common.sh"
+e2e_require Xvfb metacity xprop
+e2e_begin
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
