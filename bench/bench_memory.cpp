@@ -9,6 +9,7 @@
 // server: bench/private_pulse.sh bench_memory --device). --interval is how long each track
 // plays before the next double-click (default 10 ms). --settle idles that long after the
 // warm-up and again at the end before the figures are taken (default 0, 32 s for the device).
+#include "benchtools.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "components/filelistbox.h"
@@ -33,6 +34,8 @@
 #include <cstdlib>
 
 using namespace quorvela;
+using bench::run;
+using bench::spin;
 
 namespace {
 
@@ -61,19 +64,6 @@ Memory memory() {
 double heapInUseKb() {
     const struct mallinfo2 info = mallinfo2();
     return static_cast<double>(info.uordblks + info.hblkhd) / 1024.0;
-}
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // Counts the window's messages instead of showing them: a modal box would stop the run.

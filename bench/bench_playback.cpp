@@ -1,6 +1,7 @@
 // Playback costs: CPU to play a minute of MP3 against decoding it alone, the player window's
 // CPU while idle, and the time from the user's double-click to the first sample handed to the
 // audio output. Plays in real time (about 75 s in all); prints figures, checks nothing.
+#include "benchtools.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "components/decodersource.h"
@@ -27,6 +28,8 @@
 #include <vector>
 
 using namespace quorvela;
+using bench::run;
+using bench::spin;
 
 namespace {
 
@@ -35,19 +38,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-void spin(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // The null output, noting when the first sample reaches it.

@@ -98,11 +98,12 @@ QAudioFormat DeviceAudioOutput::formatFor(const QAudioFormat& source) {
         return {};
     QAudioFormat format = source;
     format.setSampleFormat(QAudioFormat::Int16);
-    pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<uint32_t>(std::max(0, source.sampleRate())),
-                        static_cast<uint8_t>(std::clamp(source.channelCount(), 0, 255))};
+    pa_sample_spec sampleSpec{PA_SAMPLE_S16NE,
+                              static_cast<uint32_t>(std::max(0, source.sampleRate())),
+                              static_cast<uint8_t>(std::clamp(source.channelCount(), 0, 255))};
     // The server takes every rate and layout an MP3 can have; anything else goes to it as CD
     // stereo, converted on our side.
-    if (!pa_sample_spec_valid(&spec)) {
+    if (!pa_sample_spec_valid(&sampleSpec)) {
         format.setSampleRate(44100);
         format.setChannelCount(2);
     }
@@ -117,11 +118,11 @@ bool DeviceAudioOutput::start(QIODevice* source) {
         m_error = QStringLiteral("The sound server cannot be reached.");
         return false;
     }
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<uint32_t>(m_format.sampleRate()),
-                              static_cast<uint8_t>(m_format.channelCount())};
+    const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, static_cast<uint32_t>(m_format.sampleRate()),
+                                    static_cast<uint8_t>(m_format.channelCount())};
     pa_proplist* properties = pa_proplist_new();
     setIdentity(properties);
-    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &spec, nullptr, properties);
+    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &sampleSpec, nullptr, properties);
     pa_proplist_free(properties);
     if (!m_stream) {
         m_error = serverError();
@@ -137,9 +138,9 @@ bool DeviceAudioOutput::start(QIODevice* source) {
 
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &spec));
+    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &sampleSpec));
     buffer.prebuf = static_cast<uint32_t>(-1);
-    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &spec));
+    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &sampleSpec));
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
     // asks the server anything. Reports are asked for when playing starts or stalls and then
