@@ -108,10 +108,10 @@ int main(int argc, char* argv[]) {
             Mp3Decoder decoder;
             if (!decoder.open(mp3))
                 return -1.0;
-            QAudioFormat format;
+            AudioFormat format;
             format.setSampleRate(rate);
             format.setChannelCount(2);
-            format.setSampleFormat(QAudioFormat::Int16);
+            format.setSampleFormat(AudioFormat::Int16);
             DecoderSource source(decoder);
             source.begin(format);
             QByteArray buffer(19200, '\0');

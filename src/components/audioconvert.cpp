@@ -154,38 +154,48 @@ template <typename Int> Int rounded(float value) {
 
 } // namespace
 
-void appendConverted(std::span<const float> in, int inChannels, const QAudioFormat& format,
+void appendConverted(std::span<const float> in, int inChannels, const AudioFormat& format,
                      float gain, QByteArray& out) {
     const int outChannels = format.channelCount();
     if (inChannels <= 0 || outChannels <= 0)
         return;
     switch (format.sampleFormat()) {
-    case QAudioFormat::UInt8:
+    case AudioFormat::UInt8:
         appendFrames<quint8>(in, inChannels, outChannels, gain, out, [](float v) {
             return static_cast<quint8>(rounded<int>(clipped(v) * 127.0f) + 128);
         });
         break;
-    case QAudioFormat::Int16:
+    case AudioFormat::Int16:
         // The decoder's floats are its 16-bit samples over 32768: scaled back the same way, a
         // file plays exactly as the reference decoder writes it.
         appendFrames<qint16>(in, inChannels, outChannels, gain, out, [](float v) {
             return rounded<qint16>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f));
         });
         break;
-    case QAudioFormat::Int32:
+    case AudioFormat::Int32:
         appendFrames<qint32>(in, inChannels, outChannels, gain, out, [](float v) {
             return static_cast<qint32>(
                 std::llround(static_cast<double>(clipped(v)) * 2147483647.0));
         });
         break;
-    case QAudioFormat::Float:
+    case AudioFormat::Float:
         appendFrames<float>(in, inChannels, outChannels, gain, out,
                             [](float v) { return clipped(v); });
         break;
-    case QAudioFormat::Unknown:
-    case QAudioFormat::NSampleFormats:
+    case AudioFormat::Unknown:
         break;
     }
+}
+
+double linearVolume(double sliderFraction) {
+    // Even steps of the slider are heard as even steps of loudness: the factor grows
+    // exponentially, from silence at 0 to full at 0.99 (a range of 40 dB), and stays full to
+    // the end.
+    if (!(sliderFraction > 0.0))
+        return 0.0;
+    if (sliderFraction >= 0.99)
+        return 1.0;
+    return -std::log10(1.0 - sliderFraction) / 2.0;
 }
 
 } // namespace quorvela

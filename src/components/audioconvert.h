@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAudioFormat>
+#include "components/audioformat.h"
+
 #include <QByteArray>
 
 #include <soxr.h>
@@ -54,7 +55,11 @@ private:
 // and channel count of `format`, scaled by gain and clipped. Mono is copied to every output
 // channel; more channels than the output takes are mixed down to mono for a mono output and
 // dropped otherwise.
-void appendConverted(std::span<const float> in, int inChannels, const QAudioFormat& format,
+void appendConverted(std::span<const float> in, int inChannels, const AudioFormat& format,
                      float gain, QByteArray& out);
+
+// The linear loudness factor (0 silent, 1 full) for a place on a volume slider, given as a
+// fraction of its travel; places outside 0..1 count as its ends.
+[[nodiscard]] double linearVolume(double sliderFraction);
 
 } // namespace quorvela

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAudioFormat>
+#include "components/audioformat.h"
+
 #include <QObject>
 #include <QString>
 
@@ -27,7 +28,7 @@ public:
     // the source's own rate and channel count whenever the output takes them, so that nothing
     // is converted on the way. An invalid format (with errorString()) means nothing can be
     // played now, e.g. when there is no sound server. Call it before every start().
-    [[nodiscard]] virtual QAudioFormat formatFor(const QAudioFormat& source) = 0;
+    [[nodiscard]] virtual AudioFormat formatFor(const AudioFormat& source) = 0;
 
     // Starts pulling whole frames in formatFor()'s format from source, which is open for
     // reading and stays alive until stop(). The listener's clock (processedUSecs()) starts at

@@ -10,7 +10,7 @@ namespace quorvela {
 DecoderSource::DecoderSource(Mp3Decoder& decoder, QObject* parent)
     : QIODevice(parent), m_decoder(decoder) {}
 
-void DecoderSource::begin(const QAudioFormat& format) {
+void DecoderSource::begin(const AudioFormat& format) {
     if (isOpen())
         QIODevice::close();
     m_format = format;

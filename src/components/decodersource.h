@@ -1,8 +1,8 @@
 #pragma once
 
 #include "components/audioconvert.h"
+#include "components/audioformat.h"
 
-#include <QAudioFormat>
 #include <QIODevice>
 
 #include <atomic>
@@ -21,7 +21,7 @@ public:
 
     // Starts a new stream from the decoder's current position, converted to format, and
     // opens the device for reading.
-    void begin(const QAudioFormat& format);
+    void begin(const AudioFormat& format);
     void close() override;
 
     // Volume as a linear factor; may change while playing.
@@ -29,7 +29,7 @@ public:
 
     // Output frames handed out since begin().
     [[nodiscard]] qint64 framesDelivered() const { return m_framesDelivered; }
-    [[nodiscard]] QAudioFormat format() const { return m_format; }
+    [[nodiscard]] AudioFormat format() const { return m_format; }
 
     [[nodiscard]] bool isSequential() const override { return true; }
     [[nodiscard]] bool atEnd() const override;
@@ -44,7 +44,7 @@ private:
     bool refill();
 
     Mp3Decoder& m_decoder;
-    QAudioFormat m_format;
+    AudioFormat m_format;
     Resampler m_resampler;
     std::vector<float> m_resampled;
     QByteArray m_pending;

@@ -92,12 +92,12 @@ void DeviceAudioOutput::disconnectFromServer() {
     m_context = nullptr;
 }
 
-QAudioFormat DeviceAudioOutput::formatFor(const QAudioFormat& source) {
+AudioFormat DeviceAudioOutput::formatFor(const AudioFormat& source) {
     m_format = {};
     if (!connectToServer())
         return {};
-    QAudioFormat format = source;
-    format.setSampleFormat(QAudioFormat::Int16);
+    AudioFormat format = source;
+    format.setSampleFormat(AudioFormat::Int16);
     pa_sample_spec sampleSpec{PA_SAMPLE_S16NE,
                               static_cast<uint32_t>(std::max(0, source.sampleRate())),
                               static_cast<uint8_t>(std::clamp(source.channelCount(), 0, 255))};

@@ -31,7 +31,7 @@ public:
     explicit DeviceAudioOutput(QObject* parent = nullptr);
     ~DeviceAudioOutput() override;
 
-    [[nodiscard]] QAudioFormat formatFor(const QAudioFormat& source) override;
+    [[nodiscard]] AudioFormat formatFor(const AudioFormat& source) override;
     [[nodiscard]] bool start(QIODevice* source) override;
     void stop() override;
     [[nodiscard]] qint64 processedUSecs() const override;
@@ -58,7 +58,7 @@ private:
     std::unique_ptr<PulseMainloop> m_loop;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
-    QAudioFormat m_format;
+    AudioFormat m_format;
     QIODevice* m_source = nullptr;
     qint64 m_pulledFrames = 0;
     bool m_sourceEnded = false;

@@ -14,7 +14,7 @@ constexpr qint64 LeadUSecs = 600'000;
 constexpr int PullIntervalMs = 500;
 } // namespace
 
-NullAudioOutput::NullAudioOutput(const QAudioFormat& format, QObject* parent)
+NullAudioOutput::NullAudioOutput(const AudioFormat& format, QObject* parent)
     : AudioOutput(parent), m_fixedFormat(format) {
     m_timer.setInterval(PullIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &NullAudioOutput::pull);
@@ -24,12 +24,12 @@ NullAudioOutput::~NullAudioOutput() {
     NullAudioOutput::stop();
 }
 
-QAudioFormat NullAudioOutput::formatFor(const QAudioFormat& source) {
+AudioFormat NullAudioOutput::formatFor(const AudioFormat& source) {
     if (m_fixedFormat.isValid()) {
         m_format = m_fixedFormat;
     } else {
         m_format = source;
-        m_format.setSampleFormat(QAudioFormat::Int16);
+        m_format.setSampleFormat(AudioFormat::Int16);
     }
     if (!m_format.isValid())
         m_error = QStringLiteral("The output format is not valid.");

@@ -17,10 +17,10 @@ class NullAudioOutput : public AudioOutput {
     Q_OBJECT
 public:
     // An invalid format (the default) follows the source.
-    explicit NullAudioOutput(const QAudioFormat& format = {}, QObject* parent = nullptr);
+    explicit NullAudioOutput(const AudioFormat& format = {}, QObject* parent = nullptr);
     ~NullAudioOutput() override;
 
-    [[nodiscard]] QAudioFormat formatFor(const QAudioFormat& source) override;
+    [[nodiscard]] AudioFormat formatFor(const AudioFormat& source) override;
     [[nodiscard]] bool start(QIODevice* source) override;
     void stop() override;
     [[nodiscard]] qint64 processedUSecs() const override;
@@ -32,7 +32,7 @@ protected:
     // Called by start(); false (with setError()) refuses to start.
     [[nodiscard]] virtual bool open() { return true; }
     void setError(const QString& error) { m_error = error; }
-    [[nodiscard]] QAudioFormat format() const { return m_format; }
+    [[nodiscard]] AudioFormat format() const { return m_format; }
     // Frames pulled since start(), and how many of them the listener has heard by now.
     [[nodiscard]] qint64 pulledFrames() const { return m_pulledFrames; }
     [[nodiscard]] qint64 heardFrames() const;
@@ -41,8 +41,8 @@ private:
     void pull();
     [[nodiscard]] qint64 clockUSecs() const;
 
-    QAudioFormat m_fixedFormat;
-    QAudioFormat m_format;
+    AudioFormat m_fixedFormat;
+    AudioFormat m_format;
     QIODevice* m_source = nullptr;
     QTimer m_timer;
     QElapsedTimer m_clock;

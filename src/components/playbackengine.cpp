@@ -1,10 +1,9 @@
 #include "components/playbackengine.h"
 
+#include "components/audioconvert.h"
 #include "components/audiooutput.h"
 #include "components/decodersource.h"
 #include "components/mp3decoder.h"
-
-#include <QAudio>
 
 #include <algorithm>
 #include <cmath>
@@ -19,11 +18,11 @@ constexpr qint64 StalledCheckMs = 100;
 constexpr qint64 EndStallMs = 1000;
 constexpr int WatchdogIntervalMs = 5000;
 
-QAudioFormat decodedFormat(const Mp3Decoder& decoder) {
-    QAudioFormat format;
+AudioFormat decodedFormat(const Mp3Decoder& decoder) {
+    AudioFormat format;
     format.setSampleRate(decoder.sampleRate());
     format.setChannelCount(decoder.channels());
-    format.setSampleFormat(QAudioFormat::Float);
+    format.setSampleFormat(AudioFormat::Float);
     return format;
 }
 } // namespace
@@ -214,7 +213,7 @@ bool PlaybackEngine::seek(double seconds) {
 
 bool PlaybackEngine::startOutputAt(double seconds) {
     stopOutput();
-    const QAudioFormat format = m_output->formatFor(decodedFormat(*m_decoder));
+    const AudioFormat format = m_output->formatFor(decodedFormat(*m_decoder));
     if (!format.isValid() || format.bytesPerFrame() <= 0) {
         m_error = m_output->errorString();
         return false;
@@ -262,7 +261,7 @@ void PlaybackEngine::outputDrained() {
 }
 
 void PlaybackEngine::checkTrackEnd() {
-    const QAudioFormat format = m_source->format();
+    const AudioFormat format = m_source->format();
     const qint64 deliveredUSecs =
         m_source->framesDelivered() * 1'000'000 / std::max(1, format.sampleRate());
     const qint64 heard = m_output->processedUSecs();
@@ -323,8 +322,7 @@ void PlaybackEngine::setMuted(bool muted) {
 }
 
 void PlaybackEngine::applyGain() {
-    const double linear = QAudio::convertVolume(m_volume / 100.0, QAudio::LogarithmicVolumeScale,
-                                                QAudio::LinearVolumeScale);
+    const double linear = linearVolume(m_volume / 100.0);
     const float gain = m_muted ? 0.0f : static_cast<float>(linear);
     // A device that sets the volume itself changes it at once; in the samples, the change
     // would wait behind what the device holds.

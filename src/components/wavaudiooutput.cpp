@@ -20,7 +20,7 @@ void putLe16(char* at, quint16 value) {
 }
 } // namespace
 
-WavAudioOutput::WavAudioOutput(const QString& path, const QAudioFormat& format, QObject* parent)
+WavAudioOutput::WavAudioOutput(const QString& path, const AudioFormat& format, QObject* parent)
     : NullAudioOutput(format, parent), m_file(path) {}
 
 WavAudioOutput::~WavAudioOutput() {
@@ -29,7 +29,7 @@ WavAudioOutput::~WavAudioOutput() {
 
 bool WavAudioOutput::open() {
     const auto sampleFormat = format().sampleFormat();
-    if (sampleFormat != QAudioFormat::Int16 && sampleFormat != QAudioFormat::Float) {
+    if (sampleFormat != AudioFormat::Int16 && sampleFormat != AudioFormat::Float) {
         setError(QStringLiteral("A WAV output takes 16-bit or float samples only."));
         return false;
     }
@@ -46,7 +46,7 @@ bool WavAudioOutput::open() {
     return true;
 }
 
-QAudioFormat WavAudioOutput::formatFor(const QAudioFormat& source) {
+AudioFormat WavAudioOutput::formatFor(const AudioFormat& source) {
     // One file holds one format: later tracks are converted to the first one's.
     return NullAudioOutput::formatFor(m_file.isOpen() ? m_fileFormat : source);
 }
@@ -93,8 +93,8 @@ void putTag(char* at, const char (&tag)[5]) {
 void WavAudioOutput::writeHeader() {
     if (!m_file.isOpen())
         return;
-    const QAudioFormat f = m_fileFormat;
-    const bool isFloat = f.sampleFormat() == QAudioFormat::Float;
+    const AudioFormat f = m_fileFormat;
+    const bool isFloat = f.sampleFormat() == AudioFormat::Float;
     char header[HeaderBytes] = {};
     putTag(header, "RIFF");
     putLe32(header + 4, static_cast<quint32>(HeaderBytes - 8 + m_dataBytes));

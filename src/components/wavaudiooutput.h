@@ -15,11 +15,11 @@ namespace quorvela {
 class WavAudioOutput final : public NullAudioOutput {
     Q_OBJECT
 public:
-    explicit WavAudioOutput(const QString& path, const QAudioFormat& format = {},
+    explicit WavAudioOutput(const QString& path, const AudioFormat& format = {},
                             QObject* parent = nullptr);
     ~WavAudioOutput() override;
 
-    [[nodiscard]] QAudioFormat formatFor(const QAudioFormat& source) override;
+    [[nodiscard]] AudioFormat formatFor(const AudioFormat& source) override;
     void stop() override;
 
     [[nodiscard]] QString path() const { return m_file.fileName(); }
@@ -37,7 +37,7 @@ private:
     qint64 m_framesWritten = 0; // of the current start()
 
     QFile m_file;
-    QAudioFormat m_fileFormat;
+    AudioFormat m_fileFormat;
     qint64 m_dataBytes = 0;
 };
 

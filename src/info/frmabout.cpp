@@ -25,7 +25,7 @@ constexpr ControlDef AboutControls[] = {
     {"lblVersion", K::Label, nullptr, "Version " QUORVELA_VERSION_TEXT, 1050, 780, 3885, 225, 6},
     {"lblDescription", K::Label, nullptr,
      "Quorvela is a free MP3 player made by the Quorvela developers.  "
-     "libmpg123 and Qt Multimedia are utilised to play music.",
+     "libmpg123 and PulseAudio are utilised to play music.",
      1050, 1125, 3885, 1170, 3},
     {"lblDisclaimer", K::Label, nullptr, "Copyright \u00A9 2026 the Quorvela developers", 255, 2625,
      3870, 825, 4},

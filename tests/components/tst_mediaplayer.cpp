@@ -26,17 +26,17 @@ using State = MediaPlayer::State;
 
 namespace {
 
-QAudioFormat pcm(int rate, int channels) {
-    QAudioFormat format;
+AudioFormat pcm(int rate, int channels) {
+    AudioFormat format;
     format.setSampleRate(rate);
     format.setChannelCount(channels);
-    format.setSampleFormat(QAudioFormat::Int16);
+    format.setSampleFormat(AudioFormat::Int16);
     return format;
 }
 
-QAudioFormat floatFormat(int rate, int channels) {
-    QAudioFormat format = pcm(rate, channels);
-    format.setSampleFormat(QAudioFormat::Float);
+AudioFormat floatFormat(int rate, int channels) {
+    AudioFormat format = pcm(rate, channels);
+    format.setSampleFormat(AudioFormat::Float);
     return format;
 }
 

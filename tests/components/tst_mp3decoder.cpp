@@ -87,6 +87,8 @@ private slots:
     void resamplesToExactLength();
     void resamplingKeepsPitchAcrossChunks();
     void convertsChannelsAndSampleFormat();
+    void volumeSliderStepsAreEvenInLoudness_data();
+    void volumeSliderStepsAreEvenInLoudness();
 
 private:
     QTemporaryDir m_dir;
@@ -322,10 +324,10 @@ void TestMp3Decoder::resamplingKeepsPitchAcrossChunks() {
 }
 
 void TestMp3Decoder::convertsChannelsAndSampleFormat() {
-    QAudioFormat stereo16;
+    AudioFormat stereo16;
     stereo16.setSampleRate(48000);
     stereo16.setChannelCount(2);
-    stereo16.setSampleFormat(QAudioFormat::Int16);
+    stereo16.setSampleFormat(AudioFormat::Int16);
     QByteArray out;
     const std::vector<float> mono{0.5f, -2.0f};
     appendConverted(mono, 1, stereo16, 1.0f, out);
@@ -336,21 +338,42 @@ void TestMp3Decoder::convertsChannelsAndSampleFormat() {
     QCOMPARE(s[2], qint16(-32768)); // clipped
     QCOMPARE(s[3], qint16(-32768));
 
-    QAudioFormat monoFloat = stereo16;
+    AudioFormat monoFloat = stereo16;
     monoFloat.setChannelCount(1);
-    monoFloat.setSampleFormat(QAudioFormat::Float);
+    monoFloat.setSampleFormat(AudioFormat::Float);
     out.clear();
     const std::vector<float> pair{0.25f, 0.75f};
     appendConverted(pair, 2, monoFloat, 0.5f, out);
     QCOMPARE(out.size(), 4);
     QCOMPARE(*reinterpret_cast<const float*>(out.constData()), 0.25f);
 
-    QAudioFormat surround = stereo16;
+    AudioFormat surround = stereo16;
     surround.setChannelCount(6);
-    surround.setSampleFormat(QAudioFormat::UInt8);
+    surround.setSampleFormat(AudioFormat::UInt8);
     out.clear();
     appendConverted(pair, 2, surround, 1.0f, out);
     QCOMPARE(out, QByteArray::fromHex("a0df 8080 8080"));
+}
+
+void TestMp3Decoder::volumeSliderStepsAreEvenInLoudness_data() {
+    QTest::addColumn<double>("slider");
+    QTest::addColumn<double>("linear");
+    // 40 dB over the slider's travel: each tenth of it is 4 dB near the top.
+    QTest::newRow("bottom is silent") << 0.0 << 0.0;
+    QTest::newRow("half way") << 0.5 << 0.150515;
+    QTest::newRow("nine tenths") << 0.9 << 0.5;
+    QTest::newRow("full from 0.99") << 0.99 << 1.0;
+    QTest::newRow("top") << 1.0 << 1.0;
+    QTest::newRow("below the travel") << -0.5 << 0.0;
+    QTest::newRow("above the travel") << 7.0 << 1.0;
+    QTest::newRow("not a number") << std::nan("") << 0.0;
+}
+
+void TestMp3Decoder::volumeSliderStepsAreEvenInLoudness() {
+    QFETCH(double, slider);
+    QFETCH(double, linear);
+    const double got = linearVolume(slider);
+    QVERIFY2(std::abs(got - linear) < 1e-6, qPrintable(QString::number(got)));
 }
 
 QTEST_GUILESS_MAIN(TestMp3Decoder)

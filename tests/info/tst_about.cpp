@@ -55,7 +55,7 @@ void TestAbout::controls_data() {
     QTest::newRow("lblDescription")
         << "lblDescription" << QRect(70, 75, 259, 78)
         << "Quorvela is a free MP3 player made by the Quorvela developers.  "
-           "libmpg123 and Qt Multimedia are utilised to play music."
+           "libmpg123 and PulseAudio are utilised to play music."
         << true;
     QTest::newRow("lblDisclaimer") << "lblDisclaimer" << QRect(17, 175, 258, 55)
                                    << "Copyright \u00A9 2026 the Quorvela developers" << true;
