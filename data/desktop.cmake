@@ -57,8 +57,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Quorvela developers <${QUORVELA_EMAIL}>
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUORVELA_WEBSITE}")
-# Dependencies come from the libraries the program really links (dpkg-shlibdeps).
+# Dependencies come from the libraries the program really links (dpkg-shlibdeps), and from
+# the one it opens only when it needs it: libsoxr, for files the output cannot take as they
+# are.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsoxr0")
 # The summary above becomes the first line of the description; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Quorvela lists the MP3 files of a folder and plays the one double-clicked,

@@ -1,10 +1,55 @@
 #include "components/audioconvert.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace quorvela {
+
+namespace {
+// libsoxr, and the OpenMP runtime it brings along, take half a megabyte that a player whose
+// files all play at the device's own rate never needs: they are loaded at the first file
+// that has to be converted, and stay loaded from then on.
+struct Soxr {
+    decltype(&soxr_create) create = nullptr;
+    decltype(&soxr_process) process = nullptr;
+    decltype(&soxr_clear) clear = nullptr;
+    decltype(&soxr_delete) destroy = nullptr;
+    decltype(&soxr_io_spec) ioSpec = nullptr;
+    decltype(&soxr_quality_spec) qualitySpec = nullptr;
+};
+
+template <typename Function> bool resolve(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Null when the library is missing or is not the one we were built for.
+const Soxr* soxr() {
+    static const Soxr* const loaded = []() -> const Soxr* {
+        void* library = dlopen(QUORVELA_SOXR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return nullptr;
+        static Soxr api;
+        if (resolve(library, "soxr_create", api.create) &&
+            resolve(library, "soxr_process", api.process) &&
+            resolve(library, "soxr_clear", api.clear) &&
+            resolve(library, "soxr_delete", api.destroy) &&
+            resolve(library, "soxr_io_spec", api.ioSpec) &&
+            resolve(library, "soxr_quality_spec", api.qualitySpec))
+            return &api;
+        dlclose(library);
+        return nullptr;
+    }();
+    return loaded;
+}
+} // namespace
+
+bool resamplerAvailable() {
+    return soxr() != nullptr;
+}
 
 Resampler::Resampler(int inRate, int outRate, int channels) {
     reset(inRate, outRate, channels);
@@ -12,7 +57,7 @@ Resampler::Resampler(int inRate, int outRate, int channels) {
 
 Resampler::~Resampler() {
     if (m_soxr)
-        soxr_delete(m_soxr);
+        soxr()->destroy(m_soxr);
 }
 
 void Resampler::reset(int inRate, int outRate, int channels) {
@@ -20,7 +65,7 @@ void Resampler::reset(int inRate, int outRate, int channels) {
     outRate = std::max(1, outRate);
     channels = std::max(1, channels);
     if (m_soxr && (inRate != m_inRate || outRate != m_outRate || channels != m_channels)) {
-        soxr_delete(m_soxr);
+        soxr()->destroy(m_soxr);
         m_soxr = nullptr;
     }
     m_inRate = inRate;
@@ -36,16 +81,19 @@ void Resampler::reset() {
     if (passThrough())
         return;
     if (m_soxr) {
-        soxr_clear(m_soxr);
+        soxr()->clear(m_soxr);
         return;
     }
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    const Soxr* api = soxr();
+    if (!api)
+        return;
+    const soxr_io_spec_t io = api->ioSpec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = api->qualitySpec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
-    m_soxr = soxr_create(m_inRate, m_outRate, static_cast<unsigned>(m_channels), &error, &io,
+    m_soxr = api->create(m_inRate, m_outRate, static_cast<unsigned>(m_channels), &error, &io,
                          &quality, nullptr);
     if (error) {
-        soxr_delete(m_soxr);
+        api->destroy(m_soxr);
         m_soxr = nullptr;
     }
 }
@@ -65,7 +113,7 @@ void Resampler::run(const float* in, std::size_t frames, std::vector<float>& out
         std::size_t taken = 0;
         std::size_t given = 0;
         const soxr_error_t error =
-            soxr_process(m_soxr, in, frames, &taken, out.data() + start, room, &given);
+            soxr()->process(m_soxr, in, frames, &taken, out.data() + start, room, &given);
         out.resize(start + (error ? 0 : given) * channels);
         m_outFrames += static_cast<qint64>(error ? 0 : given);
         if (error || (in && taken >= frames) || (!in && given == 0))

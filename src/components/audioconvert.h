@@ -51,6 +51,9 @@ private:
     bool m_finished = false;
 };
 
+// Whether a Resampler can change rates here; without libsoxr it passes samples through.
+[[nodiscard]] bool resamplerAvailable();
+
 // Appends `in` (interleaved float frames of inChannels channels) to `out` in the sample format
 // and channel count of `format`, scaled by gain and clipped. Mono is copied to every output
 // channel; more channels than the output takes are mixed down to mono for a mono output and

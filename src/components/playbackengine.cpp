@@ -218,6 +218,13 @@ bool PlaybackEngine::startOutputAt(double seconds) {
         m_error = m_output->errorString();
         return false;
     }
+    if (format.sampleRate() != m_decoder->sampleRate() && !resamplerAvailable()) {
+        m_error = QStringLiteral("The sound cannot be converted from %1 Hz to %2 Hz: the "
+                                 "resampling library (libsoxr) is missing.")
+                      .arg(m_decoder->sampleRate())
+                      .arg(format.sampleRate());
+        return false;
+    }
     // A fresh file starts where it is: its first frame was decoded while opening it.
     if (!(m_atFileStart && seconds == 0.0)) {
         const auto frame = static_cast<qint64>(std::llround(seconds * m_fileRate));

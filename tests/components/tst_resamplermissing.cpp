@@ -1,0 +1,50 @@
+// Built with a resampling library name that does not exist, as on a system without libsoxr.
+#include "components/audioconvert.h"
+#include "components/mediaplayer.h"
+#include "components/nullaudiooutput.h"
+#include "support/audiofixtures.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quorvela;
+
+class TestResamplerMissing : public QObject {
+    Q_OBJECT
+private slots:
+    void refusesWhatNeedsConvertingAndPlaysTheRest();
+};
+
+void TestResamplerMissing::refusesWhatNeedsConvertingAndPlaysTheRest() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString error;
+    const QStringList cbr{QStringLiteral("-b"), QStringLiteral("128")};
+    const QString cd =
+        test::makeToneMp3(dir.path(), QStringLiteral("cd"), 1.0, 44100, 2, 440.0, cbr, &error);
+    QVERIFY2(!cd.isEmpty(), qPrintable(error));
+    const QString dvd =
+        test::makeToneMp3(dir.path(), QStringLiteral("dvd"), 1.0, 48000, 2, 440.0, cbr, &error);
+    QVERIFY2(!dvd.isEmpty(), qPrintable(error));
+    QVERIFY(!resamplerAvailable());
+
+    AudioFormat device;
+    device.setSampleRate(48000);
+    device.setChannelCount(2);
+    device.setSampleFormat(AudioFormat::Int16);
+    MediaPlayer player(std::make_unique<NullAudioOutput>(device));
+    // Played unconverted, the file would sound too fast and too high: it is refused instead.
+    QVERIFY2(player.setFileName(cd), qPrintable(player.errorString()));
+    QVERIFY(!player.play());
+    QVERIFY2(player.errorString().contains(QLatin1String("libsoxr")),
+             qPrintable(player.errorString()));
+    QCOMPARE(player.state(), MediaPlayer::State::Stopped);
+
+    QVERIFY2(player.setFileName(dvd), qPrintable(player.errorString()));
+    QVERIFY2(player.play(), qPrintable(player.errorString()));
+    QTRY_VERIFY(player.currentPosition() > 0.0);
+    player.stop();
+}
+
+QTEST_MAIN(TestResamplerMissing)
+#include "tst_resamplermissing.moc"
