@@ -1,21 +1,24 @@
-// Built with a resampling library name that does not exist, as on a system without libsoxr.
+// Built with library names that do not exist, as on a system without libsoxr or libpulse.
 #include "components/audioconvert.h"
+#include "components/deviceaudiooutput.h"
 #include "components/mediaplayer.h"
 #include "components/nullaudiooutput.h"
 #include "support/audiofixtures.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvela;
 
-class TestResamplerMissing : public QObject {
+class TestMissingLibraries : public QObject {
     Q_OBJECT
 private slots:
     void refusesWhatNeedsConvertingAndPlaysTheRest();
+    void theSoundDeviceIsReportedMissing();
 };
 
-void TestResamplerMissing::refusesWhatNeedsConvertingAndPlaysTheRest() {
+void TestMissingLibraries::refusesWhatNeedsConvertingAndPlaysTheRest() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QString error;
@@ -46,5 +49,23 @@ void TestResamplerMissing::refusesWhatNeedsConvertingAndPlaysTheRest() {
     player.stop();
 }
 
-QTEST_MAIN(TestResamplerMissing)
-#include "tst_resamplermissing.moc"
+void TestMissingLibraries::theSoundDeviceIsReportedMissing() {
+    DeviceAudioOutput output;
+    AudioFormat source;
+    source.setSampleRate(44100);
+    source.setChannelCount(2);
+    source.setSampleFormat(AudioFormat::Float);
+    // Asked twice: the second time must not take the first failure for a connection.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(!output.formatFor(source).isValid());
+        QVERIFY(!output.errorString().isEmpty());
+    }
+    QBuffer empty;
+    QVERIFY(empty.open(QIODevice::ReadOnly));
+    QVERIFY(!output.start(&empty));
+    QCOMPARE(output.processedUSecs(), qint64(0));
+    output.stop();
+}
+
+QTEST_MAIN(TestMissingLibraries)
+#include "tst_missinglibraries.moc"

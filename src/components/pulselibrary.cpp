@@ -1,0 +1,255 @@
+// The sound server's client library, opened at the first call into it rather than linked.
+//
+// libpulse brings a dozen libraries with it (libsndfile and the encoders that one links), a
+// megabyte in all, while most of a session can pass without playing anything. Every libpulse
+// function the device output calls is defined here under its own name, so the output's code
+// reads as plain libpulse; each one finds the real function in the library when first called.
+// Without the library (or without one of its functions), a call fails the way libpulse
+// reports failures: no context, no stream, an error code, a failed state. A new libpulse
+// function used in the program needs its line here too; the linker names any that lack one.
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/introspect.h>
+#include <pulse/proplist.h>
+#include <pulse/sample.h>
+#include <pulse/stream.h>
+#include <pulse/volume.h>
+
+#include <dlfcn.h>
+
+namespace {
+
+void* library() {
+    static void* const handle = dlopen(QUORVELA_PULSE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    return handle;
+}
+
+// The real function, or null. Each caller keeps the answer, looked up once.
+template <typename Function> Function real(const char* name) {
+    void* handle = library();
+    return handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+}
+
+} // namespace
+
+extern "C" {
+
+// Contexts.
+
+pa_context* pa_context_new_with_proplist(pa_mainloop_api* api, const char* name,
+                                         const pa_proplist* properties) {
+    static const auto f =
+        real<decltype(&pa_context_new_with_proplist)>("pa_context_new_with_proplist");
+    return f ? f(api, name, properties) : nullptr;
+}
+
+int pa_context_connect(pa_context* context, const char* server, pa_context_flags_t flags,
+                       const pa_spawn_api* api) {
+    static const auto f = real<decltype(&pa_context_connect)>("pa_context_connect");
+    return f ? f(context, server, flags, api) : -PA_ERR_NOTSUPPORTED;
+}
+
+void pa_context_disconnect(pa_context* context) {
+    static const auto f = real<decltype(&pa_context_disconnect)>("pa_context_disconnect");
+    if (f)
+        f(context);
+}
+
+void pa_context_unref(pa_context* context) {
+    static const auto f = real<decltype(&pa_context_unref)>("pa_context_unref");
+    if (f)
+        f(context);
+}
+
+int pa_context_errno(const pa_context* context) {
+    static const auto f = real<decltype(&pa_context_errno)>("pa_context_errno");
+    return f ? f(context) : PA_ERR_NOTSUPPORTED;
+}
+
+pa_context_state_t pa_context_get_state(const pa_context* context) {
+    static const auto f = real<decltype(&pa_context_get_state)>("pa_context_get_state");
+    return f ? f(context) : PA_CONTEXT_FAILED;
+}
+
+void pa_context_set_state_callback(pa_context* context, pa_context_notify_cb_t callback,
+                                   void* userdata) {
+    static const auto f =
+        real<decltype(&pa_context_set_state_callback)>("pa_context_set_state_callback");
+    if (f)
+        f(context, callback, userdata);
+}
+
+pa_operation* pa_context_set_sink_input_volume(pa_context* context, uint32_t index,
+                                               const pa_cvolume* volume,
+                                               pa_context_success_cb_t callback, void* userdata) {
+    static const auto f =
+        real<decltype(&pa_context_set_sink_input_volume)>("pa_context_set_sink_input_volume");
+    return f ? f(context, index, volume, callback, userdata) : nullptr;
+}
+
+void pa_operation_unref(pa_operation* operation) {
+    static const auto f = real<decltype(&pa_operation_unref)>("pa_operation_unref");
+    if (f)
+        f(operation);
+}
+
+const char* pa_strerror(int error) {
+    static const auto f = real<decltype(&pa_strerror)>("pa_strerror");
+    if (!f)
+        return "the sound server's library (libpulse) is missing";
+    const char* text = f(error);
+    return text ? text : "unknown error";
+}
+
+// Property lists.
+
+pa_proplist* pa_proplist_new(void) {
+    static const auto f = real<decltype(&pa_proplist_new)>("pa_proplist_new");
+    return f ? f() : nullptr;
+}
+
+void pa_proplist_free(pa_proplist* properties) {
+    static const auto f = real<decltype(&pa_proplist_free)>("pa_proplist_free");
+    if (f)
+        f(properties);
+}
+
+int pa_proplist_sets(pa_proplist* properties, const char* key, const char* value) {
+    static const auto f = real<decltype(&pa_proplist_sets)>("pa_proplist_sets");
+    return f ? f(properties, key, value) : -1;
+}
+
+// Samples and volumes.
+
+int pa_sample_spec_valid(const pa_sample_spec* spec) {
+    static const auto f = real<decltype(&pa_sample_spec_valid)>("pa_sample_spec_valid");
+    return f ? f(spec) : 0;
+}
+
+size_t pa_usec_to_bytes(pa_usec_t usecs, const pa_sample_spec* spec) {
+    static const auto f = real<decltype(&pa_usec_to_bytes)>("pa_usec_to_bytes");
+    return f ? f(usecs, spec) : 0;
+}
+
+pa_cvolume* pa_cvolume_set(pa_cvolume* volume, unsigned channels, pa_volume_t value) {
+    static const auto f = real<decltype(&pa_cvolume_set)>("pa_cvolume_set");
+    return f ? f(volume, channels, value) : nullptr;
+}
+
+pa_volume_t pa_sw_volume_from_linear(double linear) {
+    static const auto f = real<decltype(&pa_sw_volume_from_linear)>("pa_sw_volume_from_linear");
+    return f ? f(linear) : PA_VOLUME_MUTED;
+}
+
+// Streams.
+
+pa_stream* pa_stream_new_with_proplist(pa_context* context, const char* name,
+                                       const pa_sample_spec* spec, const pa_channel_map* map,
+                                       pa_proplist* properties) {
+    static const auto f =
+        real<decltype(&pa_stream_new_with_proplist)>("pa_stream_new_with_proplist");
+    return f ? f(context, name, spec, map, properties) : nullptr;
+}
+
+int pa_stream_connect_playback(pa_stream* stream, const char* device, const pa_buffer_attr* attr,
+                               pa_stream_flags_t flags, const pa_cvolume* volume,
+                               pa_stream* syncWith) {
+    static const auto f = real<decltype(&pa_stream_connect_playback)>("pa_stream_connect_playback");
+    return f ? f(stream, device, attr, flags, volume, syncWith) : -PA_ERR_NOTSUPPORTED;
+}
+
+int pa_stream_disconnect(pa_stream* stream) {
+    static const auto f = real<decltype(&pa_stream_disconnect)>("pa_stream_disconnect");
+    return f ? f(stream) : -PA_ERR_NOTSUPPORTED;
+}
+
+void pa_stream_unref(pa_stream* stream) {
+    static const auto f = real<decltype(&pa_stream_unref)>("pa_stream_unref");
+    if (f)
+        f(stream);
+}
+
+pa_stream_state_t pa_stream_get_state(const pa_stream* stream) {
+    static const auto f = real<decltype(&pa_stream_get_state)>("pa_stream_get_state");
+    return f ? f(stream) : PA_STREAM_FAILED;
+}
+
+uint32_t pa_stream_get_index(const pa_stream* stream) {
+    static const auto f = real<decltype(&pa_stream_get_index)>("pa_stream_get_index");
+    return f ? f(stream) : PA_INVALID_INDEX;
+}
+
+int pa_stream_get_time(pa_stream* stream, pa_usec_t* usecs) {
+    static const auto f = real<decltype(&pa_stream_get_time)>("pa_stream_get_time");
+    return f ? f(stream, usecs) : -PA_ERR_NOTSUPPORTED;
+}
+
+int pa_stream_begin_write(pa_stream* stream, void** data, size_t* bytes) {
+    static const auto f = real<decltype(&pa_stream_begin_write)>("pa_stream_begin_write");
+    return f ? f(stream, data, bytes) : -PA_ERR_NOTSUPPORTED;
+}
+
+int pa_stream_cancel_write(pa_stream* stream) {
+    static const auto f = real<decltype(&pa_stream_cancel_write)>("pa_stream_cancel_write");
+    return f ? f(stream) : -PA_ERR_NOTSUPPORTED;
+}
+
+int pa_stream_write(pa_stream* stream, const void* data, size_t bytes, pa_free_cb_t freeData,
+                    int64_t offset, pa_seek_mode_t seek) {
+    static const auto f = real<decltype(&pa_stream_write)>("pa_stream_write");
+    return f ? f(stream, data, bytes, freeData, offset, seek) : -PA_ERR_NOTSUPPORTED;
+}
+
+pa_operation* pa_stream_drain(pa_stream* stream, pa_stream_success_cb_t callback, void* userdata) {
+    static const auto f = real<decltype(&pa_stream_drain)>("pa_stream_drain");
+    return f ? f(stream, callback, userdata) : nullptr;
+}
+
+pa_operation* pa_stream_update_timing_info(pa_stream* stream, pa_stream_success_cb_t callback,
+                                           void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_update_timing_info)>("pa_stream_update_timing_info");
+    return f ? f(stream, callback, userdata) : nullptr;
+}
+
+void pa_stream_set_state_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
+                                  void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_set_state_callback)>("pa_stream_set_state_callback");
+    if (f)
+        f(stream, callback, userdata);
+}
+
+void pa_stream_set_write_callback(pa_stream* stream, pa_stream_request_cb_t callback,
+                                  void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_set_write_callback)>("pa_stream_set_write_callback");
+    if (f)
+        f(stream, callback, userdata);
+}
+
+void pa_stream_set_underflow_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
+                                      void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_set_underflow_callback)>("pa_stream_set_underflow_callback");
+    if (f)
+        f(stream, callback, userdata);
+}
+
+void pa_stream_set_started_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
+                                    void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_set_started_callback)>("pa_stream_set_started_callback");
+    if (f)
+        f(stream, callback, userdata);
+}
+
+void pa_stream_set_moved_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
+                                  void* userdata) {
+    static const auto f =
+        real<decltype(&pa_stream_set_moved_callback)>("pa_stream_set_moved_callback");
+    if (f)
+        f(stream, callback, userdata);
+}
+
+} // extern "C"
