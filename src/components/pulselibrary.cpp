@@ -5,8 +5,9 @@
 // function the device output calls is defined here under its own name, so the output's code
 // reads as plain libpulse; each one finds the real function in the library when first called.
 // Without the library (or without one of its functions), a call fails the way libpulse
-// reports failures: no context, no stream, an error code, a failed state. A new libpulse
-// function used in the program needs its line here too; the linker names any that lack one.
+// reports failures: no context, no stream, an error code, a failed state. Parameters keep
+// the names libpulse's headers give them. A new libpulse function used in the program needs
+// its line here too; the linker names any that lack one.
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -36,61 +37,60 @@ extern "C" {
 
 // Contexts.
 
-pa_context* pa_context_new_with_proplist(pa_mainloop_api* api, const char* name,
-                                         const pa_proplist* properties) {
+pa_context* pa_context_new_with_proplist(pa_mainloop_api* mainloop, const char* name,
+                                         const pa_proplist* proplist) {
     static const auto f =
         real<decltype(&pa_context_new_with_proplist)>("pa_context_new_with_proplist");
-    return f ? f(api, name, properties) : nullptr;
+    return f ? f(mainloop, name, proplist) : nullptr;
 }
 
-int pa_context_connect(pa_context* context, const char* server, pa_context_flags_t flags,
+int pa_context_connect(pa_context* c, const char* server, pa_context_flags_t flags,
                        const pa_spawn_api* api) {
     static const auto f = real<decltype(&pa_context_connect)>("pa_context_connect");
-    return f ? f(context, server, flags, api) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(c, server, flags, api) : -PA_ERR_NOTSUPPORTED;
 }
 
-void pa_context_disconnect(pa_context* context) {
+void pa_context_disconnect(pa_context* c) {
     static const auto f = real<decltype(&pa_context_disconnect)>("pa_context_disconnect");
     if (f)
-        f(context);
+        f(c);
 }
 
-void pa_context_unref(pa_context* context) {
+void pa_context_unref(pa_context* c) {
     static const auto f = real<decltype(&pa_context_unref)>("pa_context_unref");
     if (f)
-        f(context);
+        f(c);
 }
 
-int pa_context_errno(const pa_context* context) {
+int pa_context_errno(const pa_context* c) {
     static const auto f = real<decltype(&pa_context_errno)>("pa_context_errno");
-    return f ? f(context) : PA_ERR_NOTSUPPORTED;
+    return f ? f(c) : PA_ERR_NOTSUPPORTED;
 }
 
-pa_context_state_t pa_context_get_state(const pa_context* context) {
+pa_context_state_t pa_context_get_state(const pa_context* c) {
     static const auto f = real<decltype(&pa_context_get_state)>("pa_context_get_state");
-    return f ? f(context) : PA_CONTEXT_FAILED;
+    return f ? f(c) : PA_CONTEXT_FAILED;
 }
 
-void pa_context_set_state_callback(pa_context* context, pa_context_notify_cb_t callback,
-                                   void* userdata) {
+void pa_context_set_state_callback(pa_context* c, pa_context_notify_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_context_set_state_callback)>("pa_context_set_state_callback");
     if (f)
-        f(context, callback, userdata);
+        f(c, cb, userdata);
 }
 
-pa_operation* pa_context_set_sink_input_volume(pa_context* context, uint32_t index,
-                                               const pa_cvolume* volume,
-                                               pa_context_success_cb_t callback, void* userdata) {
+pa_operation* pa_context_set_sink_input_volume(pa_context* c, uint32_t idx,
+                                               const pa_cvolume* volume, pa_context_success_cb_t cb,
+                                               void* userdata) {
     static const auto f =
         real<decltype(&pa_context_set_sink_input_volume)>("pa_context_set_sink_input_volume");
-    return f ? f(context, index, volume, callback, userdata) : nullptr;
+    return f ? f(c, idx, volume, cb, userdata) : nullptr;
 }
 
-void pa_operation_unref(pa_operation* operation) {
+void pa_operation_unref(pa_operation* o) {
     static const auto f = real<decltype(&pa_operation_unref)>("pa_operation_unref");
     if (f)
-        f(operation);
+        f(o);
 }
 
 const char* pa_strerror(int error) {
@@ -108,15 +108,15 @@ pa_proplist* pa_proplist_new(void) {
     return f ? f() : nullptr;
 }
 
-void pa_proplist_free(pa_proplist* properties) {
+void pa_proplist_free(pa_proplist* p) {
     static const auto f = real<decltype(&pa_proplist_free)>("pa_proplist_free");
     if (f)
-        f(properties);
+        f(p);
 }
 
-int pa_proplist_sets(pa_proplist* properties, const char* key, const char* value) {
+int pa_proplist_sets(pa_proplist* p, const char* key, const char* value) {
     static const auto f = real<decltype(&pa_proplist_sets)>("pa_proplist_sets");
-    return f ? f(properties, key, value) : -1;
+    return f ? f(p, key, value) : -1;
 }
 
 // Samples and volumes.
@@ -126,130 +126,124 @@ int pa_sample_spec_valid(const pa_sample_spec* spec) {
     return f ? f(spec) : 0;
 }
 
-size_t pa_usec_to_bytes(pa_usec_t usecs, const pa_sample_spec* spec) {
+size_t pa_usec_to_bytes(pa_usec_t t, const pa_sample_spec* spec) {
     static const auto f = real<decltype(&pa_usec_to_bytes)>("pa_usec_to_bytes");
-    return f ? f(usecs, spec) : 0;
+    return f ? f(t, spec) : 0;
 }
 
-pa_cvolume* pa_cvolume_set(pa_cvolume* volume, unsigned channels, pa_volume_t value) {
+pa_cvolume* pa_cvolume_set(pa_cvolume* a, unsigned channels, pa_volume_t v) {
     static const auto f = real<decltype(&pa_cvolume_set)>("pa_cvolume_set");
-    return f ? f(volume, channels, value) : nullptr;
+    return f ? f(a, channels, v) : nullptr;
 }
 
-pa_volume_t pa_sw_volume_from_linear(double linear) {
+pa_volume_t pa_sw_volume_from_linear(double v) {
     static const auto f = real<decltype(&pa_sw_volume_from_linear)>("pa_sw_volume_from_linear");
-    return f ? f(linear) : PA_VOLUME_MUTED;
+    return f ? f(v) : PA_VOLUME_MUTED;
 }
 
 // Streams.
 
-pa_stream* pa_stream_new_with_proplist(pa_context* context, const char* name,
-                                       const pa_sample_spec* spec, const pa_channel_map* map,
-                                       pa_proplist* properties) {
+pa_stream* pa_stream_new_with_proplist(pa_context* c, const char* name, const pa_sample_spec* ss,
+                                       const pa_channel_map* map, pa_proplist* p) {
     static const auto f =
         real<decltype(&pa_stream_new_with_proplist)>("pa_stream_new_with_proplist");
-    return f ? f(context, name, spec, map, properties) : nullptr;
+    return f ? f(c, name, ss, map, p) : nullptr;
 }
 
-int pa_stream_connect_playback(pa_stream* stream, const char* device, const pa_buffer_attr* attr,
+int pa_stream_connect_playback(pa_stream* s, const char* dev, const pa_buffer_attr* attr,
                                pa_stream_flags_t flags, const pa_cvolume* volume,
-                               pa_stream* syncWith) {
+                               pa_stream* sync_stream) {
     static const auto f = real<decltype(&pa_stream_connect_playback)>("pa_stream_connect_playback");
-    return f ? f(stream, device, attr, flags, volume, syncWith) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(s, dev, attr, flags, volume, sync_stream) : -PA_ERR_NOTSUPPORTED;
 }
 
-int pa_stream_disconnect(pa_stream* stream) {
+int pa_stream_disconnect(pa_stream* s) {
     static const auto f = real<decltype(&pa_stream_disconnect)>("pa_stream_disconnect");
-    return f ? f(stream) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(s) : -PA_ERR_NOTSUPPORTED;
 }
 
-void pa_stream_unref(pa_stream* stream) {
+void pa_stream_unref(pa_stream* s) {
     static const auto f = real<decltype(&pa_stream_unref)>("pa_stream_unref");
     if (f)
-        f(stream);
+        f(s);
 }
 
-pa_stream_state_t pa_stream_get_state(const pa_stream* stream) {
+pa_stream_state_t pa_stream_get_state(const pa_stream* p) {
     static const auto f = real<decltype(&pa_stream_get_state)>("pa_stream_get_state");
-    return f ? f(stream) : PA_STREAM_FAILED;
+    return f ? f(p) : PA_STREAM_FAILED;
 }
 
-uint32_t pa_stream_get_index(const pa_stream* stream) {
+uint32_t pa_stream_get_index(const pa_stream* s) {
     static const auto f = real<decltype(&pa_stream_get_index)>("pa_stream_get_index");
-    return f ? f(stream) : PA_INVALID_INDEX;
+    return f ? f(s) : PA_INVALID_INDEX;
 }
 
-int pa_stream_get_time(pa_stream* stream, pa_usec_t* usecs) {
+int pa_stream_get_time(pa_stream* s, pa_usec_t* r_usec) {
     static const auto f = real<decltype(&pa_stream_get_time)>("pa_stream_get_time");
-    return f ? f(stream, usecs) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(s, r_usec) : -PA_ERR_NOTSUPPORTED;
 }
 
-int pa_stream_begin_write(pa_stream* stream, void** data, size_t* bytes) {
+int pa_stream_begin_write(pa_stream* p, void** data, size_t* nbytes) {
     static const auto f = real<decltype(&pa_stream_begin_write)>("pa_stream_begin_write");
-    return f ? f(stream, data, bytes) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(p, data, nbytes) : -PA_ERR_NOTSUPPORTED;
 }
 
-int pa_stream_cancel_write(pa_stream* stream) {
+int pa_stream_cancel_write(pa_stream* p) {
     static const auto f = real<decltype(&pa_stream_cancel_write)>("pa_stream_cancel_write");
-    return f ? f(stream) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(p) : -PA_ERR_NOTSUPPORTED;
 }
 
-int pa_stream_write(pa_stream* stream, const void* data, size_t bytes, pa_free_cb_t freeData,
+int pa_stream_write(pa_stream* p, const void* data, size_t nbytes, pa_free_cb_t free_cb,
                     int64_t offset, pa_seek_mode_t seek) {
     static const auto f = real<decltype(&pa_stream_write)>("pa_stream_write");
-    return f ? f(stream, data, bytes, freeData, offset, seek) : -PA_ERR_NOTSUPPORTED;
+    return f ? f(p, data, nbytes, free_cb, offset, seek) : -PA_ERR_NOTSUPPORTED;
 }
 
-pa_operation* pa_stream_drain(pa_stream* stream, pa_stream_success_cb_t callback, void* userdata) {
+pa_operation* pa_stream_drain(pa_stream* s, pa_stream_success_cb_t cb, void* userdata) {
     static const auto f = real<decltype(&pa_stream_drain)>("pa_stream_drain");
-    return f ? f(stream, callback, userdata) : nullptr;
+    return f ? f(s, cb, userdata) : nullptr;
 }
 
-pa_operation* pa_stream_update_timing_info(pa_stream* stream, pa_stream_success_cb_t callback,
+pa_operation* pa_stream_update_timing_info(pa_stream* p, pa_stream_success_cb_t cb,
                                            void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_update_timing_info)>("pa_stream_update_timing_info");
-    return f ? f(stream, callback, userdata) : nullptr;
+    return f ? f(p, cb, userdata) : nullptr;
 }
 
-void pa_stream_set_state_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
-                                  void* userdata) {
+void pa_stream_set_state_callback(pa_stream* s, pa_stream_notify_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_set_state_callback)>("pa_stream_set_state_callback");
     if (f)
-        f(stream, callback, userdata);
+        f(s, cb, userdata);
 }
 
-void pa_stream_set_write_callback(pa_stream* stream, pa_stream_request_cb_t callback,
-                                  void* userdata) {
+void pa_stream_set_write_callback(pa_stream* p, pa_stream_request_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_set_write_callback)>("pa_stream_set_write_callback");
     if (f)
-        f(stream, callback, userdata);
+        f(p, cb, userdata);
 }
 
-void pa_stream_set_underflow_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
-                                      void* userdata) {
+void pa_stream_set_underflow_callback(pa_stream* p, pa_stream_notify_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_set_underflow_callback)>("pa_stream_set_underflow_callback");
     if (f)
-        f(stream, callback, userdata);
+        f(p, cb, userdata);
 }
 
-void pa_stream_set_started_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
-                                    void* userdata) {
+void pa_stream_set_started_callback(pa_stream* p, pa_stream_notify_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_set_started_callback)>("pa_stream_set_started_callback");
     if (f)
-        f(stream, callback, userdata);
+        f(p, cb, userdata);
 }
 
-void pa_stream_set_moved_callback(pa_stream* stream, pa_stream_notify_cb_t callback,
-                                  void* userdata) {
+void pa_stream_set_moved_callback(pa_stream* p, pa_stream_notify_cb_t cb, void* userdata) {
     static const auto f =
         real<decltype(&pa_stream_set_moved_callback)>("pa_stream_set_moved_callback");
     if (f)
-        f(stream, callback, userdata);
+        f(p, cb, userdata);
 }
 
 } // extern "C"
