@@ -175,8 +175,11 @@ void appendConverted(std::span<const float> in, int inChannels, const QAudioForm
     case QAudioFormat::Int16:
         // The decoder's floats are its 16-bit samples over 32768: scaled back the same way, a
         // file plays exactly as the reference decoder writes it.
+        // Written without branches (rounding half away from zero, as rounded() does), so that
+        // the loop runs in vectors.
         appendFrames<qint16>(in, inChannels, outChannels, gain, out, [](float v) {
-            return rounded<qint16>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f));
+            const float scaled = std::min(std::max(v * 32768.0f, -32768.0f), 32767.0f);
+            return static_cast<qint16>(scaled + std::copysign(0.5f, scaled));
         });
         break;
     case QAudioFormat::Int32:
