@@ -170,6 +170,13 @@ void appendFrames(std::span<const float> in, int inChannels, int outChannels, fl
     const std::size_t bytes = start + frames * outCh * sizeof(Sample);
     out.resize(static_cast<qsizetype>(bytes));
     auto* dest = reinterpret_cast<Sample*>(out.data() + start);
+    if (inCh == outCh) {
+        // The usual case, done sample by sample so that the compiler can run it in vectors.
+        const float* from = in.data();
+        for (std::size_t i = 0; i < frames * outCh; ++i)
+            dest[i] = convert(from[i] * gain);
+        return;
+    }
     for (std::size_t f = 0; f < frames; ++f) {
         const float* frame = in.data() + f * inCh;
         if (outCh == 1 && inCh > 1) {
@@ -216,8 +223,11 @@ void appendConverted(std::span<const float> in, int inChannels, const AudioForma
     case AudioFormat::Int16:
         // The decoder's floats are its 16-bit samples over 32768: scaled back the same way, a
         // file plays exactly as the reference decoder writes it.
+        // Written without branches (rounding half away from zero, as rounded() does), so that
+        // the loop runs in vectors.
         appendFrames<qint16>(in, inChannels, outChannels, gain, out, [](float v) {
-            return rounded<qint16>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f));
+            const float scaled = std::min(std::max(v * 32768.0f, -32768.0f), 32767.0f);
+            return static_cast<qint16>(scaled + std::copysign(0.5f, scaled));
         });
         break;
     case AudioFormat::Int32:

@@ -171,8 +171,21 @@ bool DeviceAudioOutput::start(QIODevice* source) {
 
 void DeviceAudioOutput::updateTiming() {
     m_lastTimingUpdate.start();
-    if (pa_operation* operation = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
+    // libpulse takes half the round trip as the report's age, so the answer is read as soon
+    // as it comes: read late, it would set the clock behind what is heard.
+    m_timingPending = true;
+    relaxReading();
+    if (pa_operation* operation =
+            pa_stream_update_timing_info(m_stream, &DeviceAudioOutput::timingUpdated, this))
         pa_operation_unref(operation);
+    else
+        m_timingPending = false;
+}
+
+void DeviceAudioOutput::relaxReading() {
+    // With half a second ahead of the device, the server's requests and notices can wait
+    // for the next time the program wakes anyway; the start, the end and the clock cannot.
+    m_loop->setLazyReads(m_stream && !m_sourceEnded && !m_timingPending);
 }
 
 pa_cvolume DeviceAudioOutput::streamVolume() const {
@@ -199,6 +212,7 @@ void DeviceAudioOutput::releaseStream() {
     m_sourceEnded = false;
     m_drainDone = false;
     m_heardAtDrainUSecs = 0;
+    m_timingPending = false;
     if (!m_stream)
         return;
     pa_stream* stream = m_stream;
@@ -211,6 +225,7 @@ void DeviceAudioOutput::releaseStream() {
     // Taking the stream away drops what it holds at once; nothing of it is played out.
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
+    relaxReading();
 }
 
 void DeviceAudioOutput::stop() {
@@ -270,6 +285,7 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
             pa_operation_unref(drain);
         emit drained();
     }
+    relaxReading();
 }
 
 void DeviceAudioOutput::reportLost(const QString& reason) {
@@ -313,6 +329,14 @@ void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     if (stream == output->m_stream)
         output->updateTiming();
+}
+
+void DeviceAudioOutput::timingUpdated(pa_stream* stream, int, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if (stream != output->m_stream)
+        return;
+    output->m_timingPending = false;
+    output->relaxReading();
 }
 
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {

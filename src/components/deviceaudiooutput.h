@@ -45,6 +45,7 @@ private:
     void releaseStream();
     void fill(std::size_t bytes);
     void updateTiming();
+    void relaxReading();
     void reportLost(const QString& reason);
     [[nodiscard]] pa_cvolume streamVolume() const;
     [[nodiscard]] QString serverError() const;
@@ -54,6 +55,7 @@ private:
     static void streamWantsData(pa_stream* stream, std::size_t bytes, void* self);
     static void streamDrained(pa_stream* stream, int success, void* self);
     static void streamTimingChanged(pa_stream* stream, void* self);
+    static void timingUpdated(pa_stream* stream, int success, void* self);
 
     std::unique_ptr<PulseMainloop> m_loop;
     pa_context* m_context = nullptr;
@@ -66,6 +68,7 @@ private:
     qint64 m_heardAtDrainUSecs = 0;
     QElapsedTimer m_drainClock;
     QElapsedTimer m_lastTimingUpdate;
+    bool m_timingPending = false;
     // Counts start()s, so that a loss reported late never stops a later stream.
     quint64 m_streamSerial = 0;
     float m_volume = 1.0f;

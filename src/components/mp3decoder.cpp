@@ -6,9 +6,12 @@
 #include <mpg123.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace quorvela {
 
@@ -33,8 +36,97 @@ mpg123_handle* newHandle() {
     return handle;
 }
 
-bool openHandle(mpg123_handle* handle, const QString& path) {
-    return mpg123_open(handle, QFile::encodeName(path).constData()) == MPG123_OK;
+} // namespace
+
+// libmpg123 reads each frame's header and then its body, two system calls for every 26 ms of
+// sound; through this it takes the file in large pieces. A cancelled scan fails its next read
+// instead of running on to the end of a long file on slow storage.
+struct DecoderInput {
+    static constexpr std::size_t Size = 64 * 1024;
+
+    explicit DecoderInput(int descriptor, const std::atomic<bool>* cancelled = nullptr)
+        : fd(descriptor), cancel(cancelled) {}
+    ~DecoderInput() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    DecoderInput(const DecoderInput&) = delete;
+    DecoderInput& operator=(const DecoderInput&) = delete;
+
+    int fd = -1;
+    const std::atomic<bool>* cancel = nullptr;
+    std::unique_ptr<unsigned char[]> buffer = std::make_unique<unsigned char[]>(Size);
+    off_t bufferStart = 0; // where buffer[0] is in the file; the descriptor is at its end
+    std::size_t used = 0;  // bytes of the buffer handed out
+    std::size_t held = 0;  // bytes in the buffer
+
+    static mpg123_ssize_t read(void* self, void* out, size_t bytes) {
+        auto* in = static_cast<DecoderInput*>(self);
+        if (in->cancel && in->cancel->load(std::memory_order_relaxed))
+            return -1;
+        if (in->used == in->held) {
+            in->bufferStart += static_cast<off_t>(in->held);
+            in->used = in->held = 0;
+            ssize_t got = 0;
+            do
+                got = ::read(in->fd, in->buffer.get(), Size);
+            while (got < 0 && errno == EINTR);
+            if (got <= 0)
+                return got;
+            in->held = static_cast<std::size_t>(got);
+        }
+        const std::size_t n = std::min(bytes, in->held - in->used);
+        std::memcpy(out, in->buffer.get() + in->used, n);
+        in->used += n;
+        return static_cast<mpg123_ssize_t>(n);
+    }
+
+    static off_t seek(void* self, off_t offset, int whence) {
+        auto* in = static_cast<DecoderInput*>(self);
+        off_t target = 0;
+        if (whence == SEEK_SET) {
+            target = offset;
+        } else if (whence == SEEK_CUR) {
+            target = in->bufferStart + static_cast<off_t>(in->used) + offset;
+        } else if (whence == SEEK_END) {
+            struct stat status {};
+            if (fstat(in->fd, &status) < 0)
+                return -1;
+            target = status.st_size + offset;
+        } else {
+            errno = EINVAL;
+            return -1;
+        }
+        if (target < 0) {
+            errno = EINVAL;
+            return -1;
+        }
+        // Within what is buffered (libmpg123 asks where it is, and steps back over a header)
+        // nothing needs reading again.
+        if (target >= in->bufferStart && target <= in->bufferStart + static_cast<off_t>(in->held)) {
+            in->used = static_cast<std::size_t>(target - in->bufferStart);
+            return target;
+        }
+        if (::lseek(in->fd, target, SEEK_SET) < 0)
+            return -1;
+        in->bufferStart = target;
+        in->used = in->held = 0;
+        return target;
+    }
+};
+
+namespace {
+
+// Opens path for handle to read through input; the input must outlive the handle's use.
+bool openThrough(mpg123_handle* handle, std::unique_ptr<DecoderInput>& input, const QString& path,
+                 const std::atomic<bool>* cancel = nullptr) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    input = std::make_unique<DecoderInput>(fd, cancel);
+    return mpg123_replace_reader_handle(handle, &DecoderInput::read, &DecoderInput::seek,
+                                        nullptr) == MPG123_OK &&
+           mpg123_open_handle(handle, input.get()) == MPG123_OK;
 }
 
 } // namespace
@@ -51,6 +143,7 @@ void Mp3Decoder::close() {
         mpg123_delete(m_handle);
         m_handle = nullptr;
     }
+    m_input.reset();
     m_rate = 0;
     m_channels = 0;
     m_length = -1;
@@ -83,7 +176,7 @@ bool Mp3Decoder::open(const QString& path) {
     m_handle = newHandle();
     if (!m_handle)
         return fail(QStringLiteral("The MPEG decoder could not be started."));
-    if (!openHandle(m_handle, path))
+    if (!openThrough(m_handle, m_input, path))
         return fail(QStringLiteral("The file cannot be read."));
 
     long rate = 0;
@@ -171,45 +264,15 @@ bool Mp3Decoder::seek(qint64 frame) {
     return mpg123_seek(m_handle, static_cast<off_t>(qMax<qint64>(0, frame)), SEEK_SET) >= 0;
 }
 
-namespace {
-
-// The scan reads through these, so that a cancelled scan fails its next read instead of
-// running on to the end of a long file on slow storage.
-struct ScanInput {
-    int fd = -1;
-    const std::atomic<bool>* cancel = nullptr;
-};
-
-mpg123_ssize_t scanRead(void* handle, void* buffer, size_t bytes) {
-    auto* input = static_cast<ScanInput*>(handle);
-    if (input->cancel && input->cancel->load(std::memory_order_relaxed))
-        return -1;
-    for (;;) {
-        const ssize_t got = ::read(input->fd, buffer, bytes);
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
-}
-
-off_t scanSeek(void* handle, off_t offset, int whence) {
-    return ::lseek(static_cast<ScanInput*>(handle)->fd, offset, whence);
-}
-
-} // namespace
-
 qint64 Mp3Decoder::scanLength(const QString& path, const std::atomic<bool>* cancel) {
-    ScanInput input{::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC), cancel};
-    if (input.fd < 0)
-        return -1;
     qint64 length = -1;
     if (mpg123_handle* handle = newHandle()) {
-        if (mpg123_replace_reader_handle(handle, scanRead, scanSeek, nullptr) == MPG123_OK &&
-            mpg123_open_handle(handle, &input) == MPG123_OK && mpg123_scan(handle) == MPG123_OK)
+        std::unique_ptr<DecoderInput> input;
+        if (openThrough(handle, input, path, cancel) && mpg123_scan(handle) == MPG123_OK)
             length = mpg123_length(handle);
         mpg123_close(handle);
         mpg123_delete(handle);
     }
-    ::close(input.fd);
     if (cancel && cancel->load())
         return -1;
     return length < 0 ? -1 : length;

@@ -3,11 +3,14 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <span>
 
 struct mpg123_handle_struct;
 
 namespace quorvela {
+
+struct DecoderInput;
 
 // One MPEG audio file (MPEG 1, 2 and 2.5, layers I to III) decoded to interleaved float
 // samples. ID3v1/v2 and APE tags are skipped; encoder delay and padding from a LAME/Info
@@ -59,6 +62,7 @@ private:
     void readFormat();
 
     mpg123_handle_struct* m_handle = nullptr;
+    std::unique_ptr<DecoderInput> m_input;
     int m_rate = 0;
     int m_channels = 0;
     qint64 m_length = -1;

@@ -1,5 +1,6 @@
 #include "components/pulsemainloop.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 
@@ -92,6 +93,9 @@ PulseMainloop::PulseMainloop(QObject* parent) : QObject(parent) {
     // A defer event runs on every pass of the loop while it is enabled.
     m_deferTimer.setInterval(0);
     connect(&m_deferTimer, &QTimer::timeout, this, &PulseMainloop::dispatchDefers);
+    m_lazyTimer.setSingleShot(true);
+    m_lazyTimer.setInterval(LazyReadMs);
+    connect(&m_lazyTimer, &QTimer::timeout, this, &PulseMainloop::readLazily);
 }
 
 PulseMainloop::~PulseMainloop() = default;
@@ -132,7 +136,7 @@ void PulseMainloop::ioEnable(pa_io_event* event, pa_io_event_flags_t events) {
     if (event->dead)
         return;
     event->events = events;
-    event->reader->setEnabled((events & PA_IO_EVENT_INPUT) != 0);
+    event->reader->setEnabled((events & PA_IO_EVENT_INPUT) != 0 && !event->loop->m_lazyReads);
     event->writer->setEnabled((events & PA_IO_EVENT_OUTPUT) != 0);
 }
 
@@ -306,8 +310,6 @@ void PulseMainloop::collectGarbage() {
 
 bool PulseMainloop::runUntil(const std::function<bool()>& done, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
-    std::vector<pollfd> fds;
-    std::vector<pa_io_event*> polled;
     while (!done()) {
         if (deadline.hasExpired())
             return false;
@@ -320,38 +322,12 @@ bool PulseMainloop::runUntil(const std::function<bool()>& done, int timeoutMs) {
         for (const auto& e : m_times)
             if (!e->dead && e->dueNs >= 0)
                 waitNs = std::min(waitNs, std::max<qint64>(0, e->dueNs - now));
-        fds.clear();
-        polled.clear();
-        for (const auto& e : m_ios) {
-            if (e->dead || e->events == PA_IO_EVENT_NULL)
-                continue;
-            short wanted = 0;
-            if (e->events & PA_IO_EVENT_INPUT)
-                wanted |= POLLIN;
-            if (e->events & PA_IO_EVENT_OUTPUT)
-                wanted |= POLLOUT;
-            fds.push_back({e->fd, wanted, 0});
-            polled.push_back(e.get());
-        }
         const int waitMs = static_cast<int>((waitNs + 999'999) / 1'000'000);
-        if (poll(fds.data(), fds.size(), waitMs) < 0 && errno != EINTR)
-            return false;
         enterDispatch();
-        for (std::size_t i = 0; i < fds.size(); ++i) {
-            pa_io_event* e = polled[i];
-            const short got = fds[i].revents;
-            if (got == 0 || e->dead)
-                continue;
-            int flags = PA_IO_EVENT_NULL;
-            if (got & POLLIN)
-                flags |= PA_IO_EVENT_INPUT;
-            if (got & POLLOUT)
-                flags |= PA_IO_EVENT_OUTPUT;
-            if (got & POLLHUP)
-                flags |= PA_IO_EVENT_HANGUP;
-            if (got & (POLLERR | POLLNVAL))
-                flags |= PA_IO_EVENT_ERROR;
-            e->callback(&m_api, e, e->fd, static_cast<pa_io_event_flags_t>(flags), e->userdata);
+        const bool polled = serviceDescriptors(waitMs, false);
+        if (!polled) {
+            leaveDispatch();
+            return false;
         }
         const qint64 after = monotonicNs();
         std::vector<pa_time_event*> due;
@@ -363,6 +339,72 @@ bool PulseMainloop::runUntil(const std::function<bool()>& done, int timeoutMs) {
         leaveDispatch();
     }
     return true;
+}
+
+bool PulseMainloop::serviceDescriptors(int waitMs, bool inputOnly) {
+    std::vector<pollfd> fds;
+    std::vector<pa_io_event*> polled;
+    for (const auto& e : m_ios) {
+        short wanted = 0;
+        if (e->events & PA_IO_EVENT_INPUT)
+            wanted |= POLLIN;
+        if ((e->events & PA_IO_EVENT_OUTPUT) && !inputOnly)
+            wanted |= POLLOUT;
+        if (e->dead || wanted == 0)
+            continue;
+        fds.push_back({e->fd, wanted, 0});
+        polled.push_back(e.get());
+    }
+    if (poll(fds.data(), fds.size(), waitMs) < 0 && errno != EINTR)
+        return false;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+        pa_io_event* e = polled[i];
+        const short got = fds[i].revents;
+        if (got == 0 || e->dead)
+            continue;
+        int flags = PA_IO_EVENT_NULL;
+        if (got & POLLIN)
+            flags |= PA_IO_EVENT_INPUT;
+        if (got & POLLOUT)
+            flags |= PA_IO_EVENT_OUTPUT;
+        if (got & POLLHUP)
+            flags |= PA_IO_EVENT_HANGUP;
+        if (got & (POLLERR | POLLNVAL))
+            flags |= PA_IO_EVENT_ERROR;
+        e->callback(&m_api, e, e->fd, static_cast<pa_io_event_flags_t>(flags), e->userdata);
+    }
+    return true;
+}
+
+// ---- lazy reading
+
+void PulseMainloop::setLazyReads(bool on) {
+    if (on == m_lazyReads)
+        return;
+    m_lazyReads = on;
+    for (const auto& e : m_ios)
+        if (!e->dead)
+            e->reader->setEnabled((e->events & PA_IO_EVENT_INPUT) != 0 && !on);
+    if (on) {
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+            m_lazyWake = connect(dispatcher, &QAbstractEventDispatcher::awake, this,
+                                 &PulseMainloop::readLazily);
+        m_lazyTimer.start();
+    } else {
+        disconnect(m_lazyWake);
+        m_lazyTimer.stop();
+    }
+}
+
+void PulseMainloop::readLazily() {
+    if (!m_lazyReads || m_dispatchDepth > 0)
+        return;
+    // The wake that brought us here may have been this timer or anything else; either way
+    // the next look is due a full interval from now.
+    m_lazyTimer.start();
+    enterDispatch();
+    serviceDescriptors(0, true);
+    leaveDispatch();
 }
 
 } // namespace quorvela

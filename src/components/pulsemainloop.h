@@ -33,6 +33,13 @@ public:
     // loop would let the window act in the middle of an operation.
     bool runUntil(const std::function<bool()>& done, int timeoutMs);
 
+    // While on, what the server sends is read whenever the event loop wakes for something
+    // else (the window's clock wakes it many times a second), and at the latest LazyReadMs
+    // after the last look, instead of every message waking the program on its own. Only for
+    // a stream that holds far more than that ahead of the device.
+    void setLazyReads(bool on);
+    static constexpr int LazyReadMs = 100;
+
 private:
     static pa_io_event* ioNew(pa_mainloop_api* api, int fd, pa_io_event_flags_t events,
                               pa_io_event_cb_t callback, void* userdata);
@@ -52,6 +59,10 @@ private:
     static void quit(pa_mainloop_api* api, int retval);
 
     void dispatchIo(pa_io_event* event, pa_io_event_flags_t flags);
+    // Polls the descriptors libpulse waits on for up to waitMs and runs the callbacks of
+    // those that are ready; output is left out when inputOnly. False when poll failed.
+    bool serviceDescriptors(int waitMs, bool inputOnly);
+    void readLazily();
     void dispatchTime(pa_time_event* event);
     void dispatchDefers();
     void runDefers();
@@ -69,6 +80,9 @@ private:
     std::vector<std::unique_ptr<pa_time_event>> m_times;
     std::vector<std::unique_ptr<pa_defer_event>> m_defers;
     QTimer m_deferTimer;
+    QTimer m_lazyTimer;
+    QMetaObject::Connection m_lazyWake;
+    bool m_lazyReads = false;
     int m_dispatchDepth = 0;
     bool m_haveGarbage = false;
     bool m_inDefers = false;

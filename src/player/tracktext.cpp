@@ -3,6 +3,7 @@
 #include <QList>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace quorvela {
@@ -28,9 +29,10 @@ QString timeText(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > Longest)
         return QStringLiteral("00:00");
     const auto whole = static_cast<long long>(std::floor(seconds + 0.5));
-    return QStringLiteral("%1:%2")
-        .arg(whole / 60, 2, 10, QLatin1Char('0'))
-        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    // Written many times a second while playing, so without QString::arg's passes.
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
+    return QString::fromLatin1(text, length);
 }
 
 } // namespace quorvela
