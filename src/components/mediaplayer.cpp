@@ -2,6 +2,7 @@
 
 #include "components/audiooutput.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -18,13 +19,15 @@ namespace {
 // move by a pixel: finer steps would cost CPU and show nothing.
 constexpr int MinSliderIntervalMs = 1000;
 constexpr int MaxSliderIntervalMs = 2000;
+// With nothing else waking the program, the slider is moved this much later than its interval.
+constexpr int SliderLateMs = 1000;
 } // namespace
 
 MediaPlayer::MediaPlayer(QWidget* parent) : MediaPlayer(nullptr, parent) {}
 
 MediaPlayer::MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent)
     : QWidget(parent), m_engine(new PlaybackEngine(std::move(output), this)) {
-    m_sliderTimer.setInterval(MinSliderIntervalMs);
+    m_sliderTimer.setSingleShot(true);
     connect(&m_sliderTimer, &QTimer::timeout, this, &MediaPlayer::updatePositionSlider);
     createControls();
     connect(m_engine, &PlaybackEngine::stateChanged, this, [this](State old, State now) {
@@ -151,20 +154,44 @@ void MediaPlayer::updateControls() {
         sldPosition->setRange(0, static_cast<int>(std::min(duration() * 1000.0, 2.0e9)));
     }
     sldPosition->setEnabled(state() != State::Stopped && duration() > 0.0);
-    if (playing && !m_sliderTimer.isActive()) {
+    if (playing && !m_following) {
+        m_following = true;
         const double msPerPixel = duration() * 1000.0 / std::max(1, sldPosition->width());
-        m_sliderTimer.start(static_cast<int>(
-            std::clamp(msPerPixel, double(MinSliderIntervalMs), double(MaxSliderIntervalMs))));
+        m_sliderIntervalMs = static_cast<int>(
+            std::clamp(msPerPixel, double(MinSliderIntervalMs), double(MaxSliderIntervalMs)));
+        m_sliderTimer.setInterval(m_sliderIntervalMs + SliderLateMs);
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+            m_sliderWake = connect(dispatcher, &QAbstractEventDispatcher::awake, this,
+                                   &MediaPlayer::followPosition);
     } else if (!playing) {
+        m_following = false;
+        disconnect(m_sliderWake);
         m_sliderTimer.stop();
     }
     updatePositionSlider();
 }
 
+void MediaPlayer::followPosition() {
+    // The elapsed time shown beside the player changes as the position's rounded second
+    // does; moved at the same wake, the slider is painted with it in one pass, and costs the
+    // program no wake-up of its own.
+    if (m_sliderMoved.elapsed() < m_sliderIntervalMs - MinSliderIntervalMs / 2)
+        return;
+    if (std::llround(currentPosition()) == m_sliderSecond &&
+        m_sliderMoved.elapsed() < m_sliderIntervalMs + MinSliderIntervalMs / 2)
+        return;
+    updatePositionSlider();
+}
+
 void MediaPlayer::updatePositionSlider() {
+    const double position = currentPosition();
+    m_sliderMoved.start();
+    m_sliderSecond = std::llround(position);
+    if (m_following)
+        m_sliderTimer.start();
     if (sldPosition->isSliderDown())
         return;
-    const int value = static_cast<int>(std::llround(currentPosition() * 1000.0));
+    const int value = static_cast<int>(std::llround(position * 1000.0));
     // Repainting the slider costs more than the rest of playing; only a move the eye can see
     // is worth one.
     const int span = std::max(1, sldPosition->width());

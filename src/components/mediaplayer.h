@@ -2,6 +2,7 @@
 
 #include "components/playbackengine.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QString>
 #include <QTimer>
@@ -85,10 +86,17 @@ private:
     void showMuted(bool muted);
     void updateControls();
     void updatePositionSlider();
+    void followPosition();
 
     PlaybackEngine* m_engine = nullptr;
-    // Runs only while playing.
+    // While playing, the slider moves on wakes the program has anyway (see followPosition);
+    // this timer moves it when there are none.
     QTimer m_sliderTimer;
+    QElapsedTimer m_sliderMoved;
+    int m_sliderIntervalMs = 0;
+    qint64 m_sliderSecond = -1;
+    bool m_following = false;
+    QMetaObject::Connection m_sliderWake;
 
     // The style's icons, made once: every icon the style makes anew is a new key in the
     // global pixmap cache as soon as it is painted, so asking for it on each track would
