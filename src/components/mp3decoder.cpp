@@ -42,7 +42,7 @@ mpg123_handle* newHandle() {
 // sound; through this it takes the file in large pieces. A cancelled scan fails its next read
 // instead of running on to the end of a long file on slow storage.
 struct DecoderInput {
-    static constexpr std::size_t Size = 64 * 1024;
+    static constexpr std::size_t Size = std::size_t{64} * 1024;
 
     explicit DecoderInput(int descriptor, const std::atomic<bool>* cancelled = nullptr)
         : fd(descriptor), cancel(cancelled) {}
