@@ -5,9 +5,8 @@
 // function the device output calls is defined here under its own name, so the output's code
 // reads as plain libpulse; each one finds the real function in the library when first called.
 // Without the library (or without one of its functions), a call fails the way libpulse
-// reports failures: no context, no stream, an error code, a failed state. Parameters keep
-// the names libpulse's headers give them. A new libpulse function used in the program needs
-// its line here too; the linker names any that lack one.
+// reports failures: no context, no stream, an error code, a failed state. A new libpulse
+// function used in the program needs its line here too; the linker names any that lack one.
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -121,14 +120,14 @@ int pa_proplist_sets(pa_proplist* p, const char* key, const char* value) {
 
 // Samples and volumes.
 
-int pa_sample_spec_valid(const pa_sample_spec* spec) {
+int pa_sample_spec_valid(const pa_sample_spec* format) {
     static const auto f = real<decltype(&pa_sample_spec_valid)>("pa_sample_spec_valid");
-    return f ? f(spec) : 0;
+    return f ? f(format) : 0;
 }
 
-size_t pa_usec_to_bytes(pa_usec_t t, const pa_sample_spec* spec) {
+size_t pa_usec_to_bytes(pa_usec_t t, const pa_sample_spec* format) {
     static const auto f = real<decltype(&pa_usec_to_bytes)>("pa_usec_to_bytes");
-    return f ? f(t, spec) : 0;
+    return f ? f(t, format) : 0;
 }
 
 pa_cvolume* pa_cvolume_set(pa_cvolume* a, unsigned channels, pa_volume_t v) {

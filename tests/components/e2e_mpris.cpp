@@ -10,7 +10,7 @@
 #include "components/mprisservice.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
-#include "support/fakes.h"
+#include "support/shownwindow.h"
 #include "support/widgetdriver.h"
 
 #include <QApplication>
@@ -40,15 +40,12 @@ int main(int argc, char* argv[]) {
     const QString name = QString::fromLocal8Bit(argv[2]);
     const QString stateFile = QString::fromLocal8Bit(argv[3]);
 
-    test::TestEnvironment environment;
-    environment.store(settings::LastFolder, folder);
-    Form1 window(environment.services());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return failWith(QStringLiteral("the window was never shown"));
+    test::ShownWindow shown;
+    if (const QString why = shown.open(folder, name); !why.isEmpty())
+        return failWith(why);
+    Form1& window = shown.window();
+    test::TestEnvironment& environment = shown.environment();
     const int row = window.File1->entries().indexOf(name);
-    if (row < 0)
-        return failWith(QStringLiteral("%1 is not listed in %2").arg(name, folder));
     if (!window.publishMediaControls())
         return failWith(QStringLiteral("the player could not register on the session bus"));
 

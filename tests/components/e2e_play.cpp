@@ -12,7 +12,7 @@
 #include "components/mediaplayer.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
-#include "support/fakes.h"
+#include "support/shownwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -90,14 +90,11 @@ int main(int argc, char* argv[]) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString name = QString::fromLocal8Bit(argv[2]);
 
-    test::TestEnvironment environment;
-    environment.store(settings::LastFolder, folder);
-    Form1 window(environment.services());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return failWith(QStringLiteral("the window was never shown"));
-    if (!window.File1->entries().contains(name))
-        return failWith(QStringLiteral("%1 is not listed in %2").arg(name, folder));
+    test::ShownWindow shown;
+    if (const QString why = shown.open(folder, name); !why.isEmpty())
+        return failWith(why);
+    Form1& window = shown.window();
+    test::TestEnvironment& environment = shown.environment();
     MediaPlayer* player = window.MediaPlayer1;
     QString error;
 
