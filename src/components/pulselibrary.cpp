@@ -118,13 +118,15 @@ int pa_proplist_sets(pa_proplist* p, const char* key, const char* value) {
     return f ? f(p, key, value) : -1;
 }
 
-// Samples and volumes.
+// Samples and volumes. Here the sample format keeps our name for it, not the header's.
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 int pa_sample_spec_valid(const pa_sample_spec* format) {
     static const auto f = real<decltype(&pa_sample_spec_valid)>("pa_sample_spec_valid");
     return f ? f(format) : 0;
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 size_t pa_usec_to_bytes(pa_usec_t t, const pa_sample_spec* format) {
     static const auto f = real<decltype(&pa_usec_to_bytes)>("pa_usec_to_bytes");
     return f ? f(t, format) : 0;
