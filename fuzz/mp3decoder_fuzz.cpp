@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the MP3 decoder as a file: opening, decoding to the end, seeking,
 // the length scan and reading the ID3 tags must all survive whatever a file holds.
-#include "components/mp3decoder.h"
-#include "components/tagreader.h"
+#include "audio/mp3decoder.h"
+#include "audio/tagreader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // libFuzzer target for the playlist reader: any bytes must give a list of entries without a
 // crash, a hang or a sanitizer report, and the entries must obey the reader's own promises.
-#include "player/playlistreader.h"
+#include "playlist/playlistreader.h"
 
 #include <QString>
 

@@ -16,9 +16,9 @@ libs=($(pkg-config --libs Qt6Core Qt6Gui libmpg123))
 targets=(
     "settings src/settings/settingsstore.cpp src/settings/colorvalue.cpp"
 )
-[ -f fuzz/playlistreader_fuzz.cpp ] && targets+=("playlistreader src/player/playlistreader.cpp")
+[ -f fuzz/playlistreader_fuzz.cpp ] && targets+=("playlistreader src/playlist/playlistreader.cpp")
 [ -f fuzz/mp3decoder_fuzz.cpp ] &&
-    targets+=("mp3decoder src/components/mp3decoder.cpp src/components/tagreader.cpp")
+    targets+=("mp3decoder src/audio/mp3decoder.cpp src/audio/tagreader.cpp")
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

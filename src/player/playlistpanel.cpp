@@ -2,12 +2,12 @@
 
 #include "common/dialogs.h"
 #include "common/shownvalue.h"
-#include "components/filelistbox.h"
-#include "components/mediaplayer.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
-#include "player/playlistreader.h"
-#include "player/playlistwriter.h"
+#include "playlist/playlistreader.h"
+#include "playlist/playlistwriter.h"
 #include "player/tracktext.h"
 
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "common/formbuilder.h"
 #include "common/resources.h"
 #include "common/twips.h"
-#include "components/filelistbox.h"
+#include "widgets/filelistbox.h"
 #include "player/form1.h"
 
 #include <QIcon>

@@ -1,5 +1,5 @@
-#include "components/filelistbox.h"
-#include "components/mediaplayer.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "player/form1.h"

@@ -1,6 +1,6 @@
 // Folders, file names and settings files a player meets in the wild: the window must stay
 // alive, say what the user needs to know, and never lose the remembered settings.
-#include "components/filelistbox.h"
+#include "widgets/filelistbox.h"
 #include "player/form1.h"
 #include "support/fakes.h"
 #include "support/widgetdriver.h"

@@ -1,5 +1,5 @@
-#include "components/filelistbox.h"
-#include "components/mediaplayer.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"

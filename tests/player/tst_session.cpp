@@ -1,8 +1,8 @@
 // A whole session as a person would have it: start, list a folder, play, load a playlist,
 // play from it, open and close every window, exit. The sanitizer step also runs it with the
 // leak checker on.
-#include "components/filelistbox.h"
-#include "components/mediaplayer.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "player/form1.h"

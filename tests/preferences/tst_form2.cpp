@@ -1,5 +1,5 @@
 #include "common/controlcolors.h"
-#include "components/filelistbox.h"
+#include "widgets/filelistbox.h"
 #include "player/form1.h"
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"

@@ -1,6 +1,6 @@
 # The end-to-end audio test: the real window plays a tone to a private PulseAudio server's
 # null sink, and the sink's monitor recording is checked for it.
-add_executable(e2e_play ${CMAKE_CURRENT_SOURCE_DIR}/components/e2e_play.cpp)
+add_executable(e2e_play ${CMAKE_CURRENT_SOURCE_DIR}/audio/e2e_play.cpp)
 target_link_libraries(e2e_play PRIVATE quorvela_testsupport)
 
 add_test(NAME scripts/e2e_audio

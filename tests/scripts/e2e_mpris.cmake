@@ -1,6 +1,6 @@
 # The end-to-end MPRIS test: playerctl drives the real window over a private session bus
 # while it plays to a private PulseAudio server; sound and labels are checked.
-add_executable(e2e_mpris ${CMAKE_CURRENT_SOURCE_DIR}/components/e2e_mpris.cpp)
+add_executable(e2e_mpris ${CMAKE_CURRENT_SOURCE_DIR}/mpris/e2e_mpris.cpp)
 target_link_libraries(e2e_mpris PRIVATE quorvela_testsupport)
 
 add_test(NAME scripts/e2e_mpris

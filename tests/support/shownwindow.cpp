@@ -1,6 +1,6 @@
 #include "support/shownwindow.h"
 
-#include "components/filelistbox.h"
+#include "widgets/filelistbox.h"
 #include "settings/settingskeys.h"
 
 #include <QTest>

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "audio/playbackengine.h"
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class QSlider;
+class QToolButton;
+
+namespace quorvela {
+
+class AudioOutput;
+
+// The player window's media player: the playback engine behind small transport controls of
+// its own. The window drives it through the members below; other clients (the desktop's media
+// controls) share its engine().
+//
+// Contract relied on by the window:
+// - setFileName() opens the file at once; false when it cannot be opened or is not MPEG
+//   audio (errorString() says why). Whatever played before then plays on.
+// - play() starts the file last opened; false when no audio output can be started.
+// - stop() stops playing; the position goes back to 0.
+// - currentPosition() is the position the listener hears, in seconds; readable at any time,
+//   0 before any file was opened.
+// - duration() is the open file's length in seconds.
+// - playStateChange() is emitted at least once after a newly opened file's length is known,
+//   and on every change of the play state.
+//
+// The audio output is the one QUORVELA_AUDIO_OUTPUT selects (see createAudioOutput()) unless
+// one is handed in.
+class MediaPlayer : public QWidget {
+    Q_OBJECT
+public:
+    using State = PlaybackEngine::State;
+
+    explicit MediaPlayer(QWidget* parent = nullptr);
+    explicit MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent = nullptr);
+    ~MediaPlayer() override;
+
+    [[nodiscard]] PlaybackEngine* engine() const { return m_engine; }
+
+    [[nodiscard]] bool setFileName(const QString& path) { return m_engine->open(path); }
+    [[nodiscard]] QString fileName() const { return m_engine->fileName(); }
+    [[nodiscard]] bool play() { return m_engine->play(); }
+    void stop() { m_engine->stop(); }
+    [[nodiscard]] double currentPosition() const { return m_engine->position(); }
+    [[nodiscard]] double duration() const { return m_engine->duration(); }
+    [[nodiscard]] State state() const { return m_engine->state(); }
+    [[nodiscard]] QString errorString() const { return m_engine->errorString(); }
+
+    // Pauses while playing; play() goes on from there.
+    void pause() { m_engine->pause(); }
+    // Moves to the given second while playing or paused; false when stopped or no file.
+    [[nodiscard]] bool seek(double seconds) { return m_engine->seek(seconds); }
+    [[nodiscard]] bool isDurationExact() const { return m_engine->isDurationExact(); }
+
+    // Volume in percent (0 to 100), on a perceptual scale.
+    void setVolume(int percent) { m_engine->setVolume(percent); }
+    [[nodiscard]] int volume() const { return m_engine->volume(); }
+    void setMuted(bool muted) { m_engine->setMuted(muted); }
+    [[nodiscard]] bool isMuted() const { return m_engine->isMuted(); }
+
+    // Replaces the audio output; playing stops first.
+    void setAudioOutput(std::unique_ptr<AudioOutput> output);
+    [[nodiscard]] AudioOutput* audioOutput() const { return m_engine->audioOutput(); }
+
+    // The controls, by the names they carry as objectName too.
+    QToolButton* cmdPlayPause = nullptr;
+    QToolButton* cmdStop = nullptr;
+    QSlider* sldPosition = nullptr;
+    QToolButton* cmdMute = nullptr;
+    QSlider* sldVolume = nullptr;
+
+signals:
+    void playStateChange(int oldState, qint32 newState);
+
+private:
+    void createControls();
+    void showVolume(int percent);
+    void showMuted(bool muted);
+    void updateControls();
+    void updatePositionSlider();
+    void followPosition();
+
+    PlaybackEngine* m_engine = nullptr;
+    // While playing, the slider moves on wakes the program has anyway (see followPosition);
+    // this timer moves it when there are none.
+    QTimer m_sliderTimer;
+    QElapsedTimer m_sliderMoved;
+    int m_sliderIntervalMs = 0;
+    qint64 m_sliderSecond = -1;
+    bool m_following = false;
+    QMetaObject::Connection m_sliderWake;
+
+    // The style's icons, made once: every icon the style makes anew is a new key in the
+    // global pixmap cache as soon as it is painted, so asking for it on each track would
+    // grow that cache by a pixmap per track.
+    QIcon m_playIcon;
+    QIcon m_pauseIcon;
+    QIcon m_volumeIcon;
+    QIcon m_mutedIcon;
+};
+
+} // namespace quorvela

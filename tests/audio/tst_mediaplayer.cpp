@@ -1,0 +1,682 @@
+#include "audio/audiooutput.h"
+#include "audio/deviceaudiooutput.h"
+#include "widgets/mediaplayer.h"
+#include "audio/mp3decoder.h"
+#include "audio/nullaudiooutput.h"
+#include "audio/wavaudiooutput.h"
+#include "support/audiofixtures.h"
+#include "support/fakes.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quorvela;
+using State = MediaPlayer::State;
+
+namespace {
+
+AudioFormat pcm(int rate, int channels) {
+    AudioFormat format;
+    format.setSampleRate(rate);
+    format.setChannelCount(channels);
+    format.setSampleFormat(AudioFormat::Int16);
+    return format;
+}
+
+AudioFormat floatFormat(int rate, int channels) {
+    AudioFormat format = pcm(rate, channels);
+    format.setSampleFormat(AudioFormat::Float);
+    return format;
+}
+
+// A stand-in output that can lose its device, as an unplugged headset or a stopped sound
+// server would make it.
+class LosableOutput final : public NullAudioOutput {
+public:
+    void loseDevice() {
+        stop();
+        emit lost(QStringLiteral("The sound device went away."));
+    }
+};
+
+// A stand-in output with a volume of its own, as the sound server gives the device output.
+class VolumeOutput final : public NullAudioOutput {
+public:
+    bool setVolume(float linear) override {
+        volumes.append(linear);
+        return true;
+    }
+    QList<float> volumes;
+    float loudest = 0.0f;
+
+protected:
+    void consume(const char* data, qint64 size) override {
+        const auto* samples = reinterpret_cast<const qint16*>(data);
+        for (qint64 i = 0; i < size / 2; ++i)
+            loudest = std::max(loudest, std::abs(samples[i] / 32768.0f));
+    }
+};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray id3Tag(int totalSize) {
+    const int body = totalSize - 10;
+    QByteArray tag("ID3\x04\x00\x00", 6);
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag.append(static_cast<char>((body >> shift) & 0x7f));
+    tag.append(QByteArray(body, '\0'));
+    return tag;
+}
+
+} // namespace
+
+class TestMediaPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void positionIsZeroBeforeAnyFile();
+    void playsToTheLastSample_data();
+    void playsToTheLastSample();
+    void playsAtTheFilesOwnFormat_data();
+    void playsAtTheFilesOwnFormat();
+    void convertsWellWhereTheOutputRefuses();
+    void positionFollowsTheListener();
+    void pauseSeekAndStopDropTheBuffer();
+    void survivesLosingTheOutput();
+    void rejectsBadFiles_data();
+    void rejectsBadFiles();
+    void playsWhatIsPlayable_data();
+    void playsWhatIsPlayable();
+    void scansLengthOffTheWindowThread();
+    void trackChangeNeverWaitsForAScan();
+    void volumeAndMuteReachTheOutput();
+    void anOutputsOwnVolumeLeavesTheSamplesWhole();
+    void controlsFitAndDrivePlayback();
+    void playFailsWithoutSoundDevice();
+    void selectsOutput_data();
+    void selectsOutput();
+
+private:
+    [[nodiscard]] QString wavPath(const QString& name) const {
+        return m_dir.filePath(name + QLatin1String(".out.wav"));
+    }
+
+    QTemporaryDir m_dir;
+    QString m_stereo;   // 1.5 s, 44.1 kHz stereo, 1 kHz
+    QString m_mono;     // 1 s, 22.05 kHz mono, 440 Hz
+    QString m_long;     // 2 s, 44.1 kHz stereo, 440 Hz
+    QString m_noHeader; // 1 s VBR without Xing/Info frame
+};
+
+void TestMediaPlayer::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QString error;
+    const QStringList cbr{QStringLiteral("-b"), QStringLiteral("128")};
+    m_stereo = test::makeToneMp3(m_dir.path(), QStringLiteral("stereo"), 1.5, 44100, 2, 1000.0, cbr,
+                                 &error);
+    QVERIFY2(!m_stereo.isEmpty(), qPrintable(error));
+    m_mono = test::makeToneMp3(m_dir.path(), QStringLiteral("mono"), 1.0, 22050, 1, 440.0,
+                               {QStringLiteral("-b"), QStringLiteral("64")}, &error);
+    QVERIFY2(!m_mono.isEmpty(), qPrintable(error));
+    m_long =
+        test::makeToneMp3(m_dir.path(), QStringLiteral("long"), 2.0, 44100, 2, 440.0, cbr, &error);
+    QVERIFY2(!m_long.isEmpty(), qPrintable(error));
+    m_noHeader = test::makeToneMp3(
+        m_dir.path(), QStringLiteral("noheader"), 1.0, 44100, 2, 440.0,
+        {QStringLiteral("-V"), QStringLiteral("2"), QStringLiteral("-t")}, &error);
+    QVERIFY2(!m_noHeader.isEmpty(), qPrintable(error));
+}
+
+void TestMediaPlayer::positionIsZeroBeforeAnyFile() {
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    QCOMPARE(player.currentPosition(), 0.0);
+    QCOMPARE(player.duration(), 0.0);
+    QCOMPARE(player.state(), State::Stopped);
+    QVERIFY(!player.play());
+    QVERIFY(!player.errorString().isEmpty());
+    player.stop();
+    QCOMPARE(player.currentPosition(), 0.0);
+}
+
+void TestMediaPlayer::playsToTheLastSample_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("outRate");
+    QTest::addColumn<int>("outChannels");
+    QTest::addColumn<qint64>("frames");
+    QTest::addColumn<double>("frequency");
+    QTest::newRow("44.1 kHz stereo, same format out")
+        << "stereo" << 44100 << 2 << qint64(66150) << 1000.0;
+    QTest::newRow("44.1 kHz stereo to 48 kHz") << "stereo" << 48000 << 2 << qint64(72000) << 1000.0;
+    QTest::newRow("22.05 kHz mono to 48 kHz stereo")
+        << "mono" << 48000 << 2 << qint64(48000) << 440.0;
+}
+
+void TestMediaPlayer::playsToTheLastSample() {
+    QFETCH(QString, file);
+    QFETCH(int, outRate);
+    QFETCH(int, outChannels);
+    QFETCH(qint64, frames);
+    QFETCH(double, frequency);
+    const QString path = file == QLatin1String("mono") ? m_mono : m_stereo;
+    const QString out = wavPath(QStringLiteral("exact%1").arg(QTest::currentDataTag()[0] == '2'));
+    QFile::remove(out);
+    {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out, pcm(outRate, outChannels)));
+        QSignalSpy changes(&player, &MediaPlayer::playStateChange);
+        QVERIFY2(player.setFileName(path), qPrintable(player.errorString()));
+        // The length is known from the file's header at once, and announced.
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(player.duration(), double(frames) / outRate);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(player.play());
+        QCOMPARE(player.state(), State::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+        // Real time: the end comes once the last sample was heard, not when decoding ends.
+        QVERIFY2(clock.elapsed() >= player.duration() * 1000 - 60,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(player.currentPosition(), 0.0);
+        QCOMPARE(changes.last().at(1).toInt(), int(State::Stopped));
+    }
+    const test::WavData wav = test::readWav(out);
+    QVERIFY(wav.valid);
+    QCOMPARE(wav.rate, outRate);
+    QCOMPARE(wav.channels, outChannels);
+    QCOMPARE(wav.frames(), frames);
+    const std::vector<float> left = wav.channel(0);
+    QVERIFY2(std::abs(test::toneFrequency(left, outRate) - frequency) < frequency * 0.01,
+             qPrintable(QString::number(test::toneFrequency(left, outRate))));
+    QVERIFY(test::rms(left) > 0.3);
+    // A mono track sounds the same on both sides.
+    if (file == QLatin1String("mono"))
+        QCOMPARE(wav.channel(1), left);
+}
+
+void TestMediaPlayer::playsAtTheFilesOwnFormat_data() {
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    for (const int rate : {8000, 22050, 32000, 44100, 48000}) {
+        for (const int channels : {1, 2})
+            QTest::addRow("%.2f kHz %s", rate / 1000.0, channels == 1 ? "mono" : "stereo")
+                << rate << channels;
+    }
+}
+
+void TestMediaPlayer::playsAtTheFilesOwnFormat() {
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    const QString name = QStringLiteral("own-%1-%2").arg(rate).arg(channels);
+    QString error;
+    // MPEG 2 and 2.5 (the low rates) allow no more than 64 kbit/s.
+    const QString bitrate = rate < 32000 ? QStringLiteral("64") : QStringLiteral("128");
+    const QString mp3 = test::makeToneMp3(m_dir.path(), name, 0.5, rate, channels, 440.0,
+                                          {QStringLiteral("-b"), bitrate}, &error);
+    QVERIFY2(!mp3.isEmpty(), qPrintable(error));
+    const QString out = wavPath(name);
+    {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+        QVERIFY2(player.setFileName(mp3), qPrintable(player.errorString()));
+        QVERIFY(player.play());
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+    }
+    const test::WavData wav = test::readWav(out);
+    QVERIFY(wav.valid);
+    QCOMPARE(wav.rate, rate);
+    QCOMPARE(wav.channels, channels);
+    QCOMPARE(wav.frames(), qint64(rate / 2));
+
+    // The same file through the reference decoder: the same samples, give or take the last
+    // bit of 16.
+    if (QStandardPaths::findExecutable(QStringLiteral("mpg123")).isEmpty())
+        QSKIP("mpg123 is not installed");
+    const QString reference = m_dir.filePath(name + QLatin1String(".ref.wav"));
+    QVERIFY2(test::runTool(QStringLiteral("mpg123"),
+                           {QStringLiteral("-q"), QStringLiteral("-w"), reference, mp3}, &error),
+             qPrintable(error));
+    const test::WavData ref = test::readWav(reference);
+    QVERIFY(ref.valid);
+    QCOMPARE(ref.rate, wav.rate);
+    QCOMPARE(ref.channels, wav.channels);
+    QCOMPARE(ref.frames(), wav.frames());
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < ref.samples.size(); ++i)
+        worst = std::max(worst, std::abs(ref.samples[i] - wav.samples[i]));
+    QVERIFY2(worst * 32768.0f <= 1.0f + 1e-3f, qPrintable(QString::number(worst * 32768.0f)));
+}
+
+void TestMediaPlayer::convertsWellWhereTheOutputRefuses() {
+    // Pink noise reaches every band a listener hears, as music does.
+    const QString source = m_dir.filePath(QStringLiteral("noise.wav"));
+    const QString mp3 = m_dir.filePath(QStringLiteral("noise.mp3"));
+    QString error;
+    QVERIFY2(
+        test::runTool(QStringLiteral("sox"),
+                      {"-n", "-r", "44100", "-c", "2", "-b", "16", source, "synth", "1",
+                       "pinknoise", "vol", "0.4"},
+                      &error) &&
+            test::runTool(QStringLiteral("lame"), {"--quiet", "-b", "192", source, mp3}, &error),
+        qPrintable(error));
+    // What the decoder gives at the file's rate, and what an output taking only 48 kHz gets.
+    const QString native = wavPath(QStringLiteral("noise-native"));
+    const QString converted = wavPath(QStringLiteral("noise-48k"));
+    for (const auto& [out, format] :
+         {std::pair{native, floatFormat(44100, 2)}, std::pair{converted, floatFormat(48000, 2)}}) {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out, format));
+        QVERIFY(player.setFileName(mp3));
+        QVERIFY(player.play());
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+    }
+    // sox's very-high-quality conversion of the same samples is the reference.
+    const QString reference = m_dir.filePath(QStringLiteral("noise-ref.wav"));
+    QVERIFY2(test::runTool(
+                 QStringLiteral("sox"),
+                 {native, "-e", "floating-point", "-b", "32", reference, "rate", "-v", "48000"},
+                 &error),
+             qPrintable(error));
+    const test::WavData got = test::readWav(converted);
+    const test::WavData ref = test::readWav(reference);
+    QVERIFY(got.valid && ref.valid);
+    QCOMPARE(got.rate, 48000);
+    QCOMPARE(got.frames(), qint64(48000));
+    QCOMPARE(ref.frames(), got.frames());
+    // Signal to difference, leaving out the filters' run-in at both ends.
+    double signal = 0.0;
+    double difference = 0.0;
+    const std::size_t edge = 480 * 2;
+    for (std::size_t i = edge; i + edge < got.samples.size(); ++i) {
+        signal += double(ref.samples[i]) * ref.samples[i];
+        const double d = double(got.samples[i]) - ref.samples[i];
+        difference += d * d;
+    }
+    QVERIFY(signal > 0.0);
+    const double db = difference > 0.0 ? 10.0 * std::log10(signal / difference) : 999.0;
+    qInfo("44.1 to 48 kHz: %.1f dB signal to difference against sox rate -v", db);
+    QVERIFY2(db >= 90.0, qPrintable(QString::number(db)));
+}
+
+void TestMediaPlayer::positionFollowsTheListener() {
+    const QString out = wavPath(QStringLiteral("position"));
+    MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+    QVERIFY(player.setFileName(m_long));
+    QCOMPARE(player.currentPosition(), 0.0);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(player.play());
+    double last = 0.0;
+    for (int i = 1; i <= 3; ++i) {
+        QTest::qWait(300);
+        const double position = player.currentPosition();
+        const double wall = clock.elapsed() / 1000.0;
+        QVERIFY2(std::abs(position - wall) < 0.08,
+                 qPrintable(QStringLiteral("%1 s heard after %2 s").arg(position).arg(wall)));
+        QVERIFY(position > last);
+        last = position;
+    }
+    player.pause();
+    QCOMPARE(player.state(), State::Paused);
+    const double paused = player.currentPosition();
+    QTest::qWait(200);
+    QCOMPARE(player.currentPosition(), paused);
+    QVERIFY(player.play());
+    QTest::qWait(200);
+    QVERIFY(player.currentPosition() > paused + 0.1);
+
+    const double heard = player.currentPosition();
+    player.stop();
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+    const qint64 size = QFileInfo(out).size();
+    QTest::qWait(200);
+    QCOMPARE(QFileInfo(out).size(), size);
+    // What was heard and no more: the output's lead, pulled but not yet played, is dropped.
+    const double written = test::readWav(out).frames() / 44100.0;
+    QVERIFY2(std::abs(written - heard) < 0.02,
+             qPrintable(QStringLiteral("%1 s written, %2 s heard").arg(written).arg(heard)));
+}
+
+void TestMediaPlayer::pauseSeekAndStopDropTheBuffer() {
+    // The output pulls well ahead of what is heard; none of that may be heard after a pause,
+    // a seek or a stop.
+    const QString out = wavPath(QStringLiteral("drop"));
+    MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTest::qWait(300);
+    player.pause();
+    const double heard = player.currentPosition();
+    // Heard up to the pause, give or take the moment between the two readings of the clock.
+    const double written = test::readWav(out).frames() / 44100.0;
+    QVERIFY2(std::abs(written - heard) < 0.003,
+             qPrintable(QStringLiteral("%1 s written, %2 s heard").arg(written).arg(heard)));
+    QTest::qWait(200);
+    QCOMPARE(player.currentPosition(), heard);
+    QVERIFY(player.play());
+    QTest::qWait(300);
+    const double beforeSeek = player.currentPosition();
+    QVERIFY(player.seek(1.2));
+    QTest::qWait(300);
+    const double afterSeek = player.currentPosition() - 1.2;
+    player.stop();
+    // Each stretch is heard once, and nothing beyond: allow the clock's few milliseconds
+    // between reading the position and the stop.
+    const double total = test::readWav(out).frames() / 44100.0;
+    QVERIFY2(
+        std::abs(total - (beforeSeek + afterSeek)) < 0.015,
+        qPrintable(
+            QStringLiteral("%1 s written, %2 s heard").arg(total).arg(beforeSeek + afterSeek)));
+}
+
+void TestMediaPlayer::survivesLosingTheOutput() {
+    auto output = std::make_unique<LosableOutput>();
+    LosableOutput* device = output.get();
+    MediaPlayer player(std::move(output));
+    QSignalSpy changes(&player, &MediaPlayer::playStateChange);
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTest::qWait(100);
+    device->loseDevice();
+    // Stopped and said so, as the labels will show.
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+    QCOMPARE(changes.last().at(1).toInt(), int(State::Stopped));
+    QVERIFY(!player.errorString().isEmpty());
+    // The next track plays on whatever device there is now.
+    QVERIFY(player.play());
+    QTRY_VERIFY(player.currentPosition() > 0.05);
+}
+
+void TestMediaPlayer::rejectsBadFiles_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("create");
+    QByteArray random(256 * 1024, '\0');
+    QRandomGenerator generator(4711);
+    for (auto& byte : random)
+        byte = static_cast<char>(generator.bounded(256));
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("text renamed .mp3") << QByteArray("#EXTM3U\nsong.mp3\n").repeated(100) << true;
+    QTest::newRow("random bytes") << random << true;
+    QTest::newRow("ID3 tag only") << id3Tag(300000) << true;
+}
+
+void TestMediaPlayer::rejectsBadFiles() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, create);
+    const QString path = m_dir.filePath(QStringLiteral("bad %1.mp3").arg(QTest::currentDataTag()));
+    if (create)
+        QVERIFY(test::writeFile(path, bytes));
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QSignalSpy changes(&player, &MediaPlayer::playStateChange);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!player.setFileName(path));
+    QVERIFY(clock.elapsed() < 500);
+    QVERIFY(!player.errorString().isEmpty());
+    // What played plays on, untouched and unannounced, so the window's labels stay true.
+    QCOMPARE(player.state(), State::Playing);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(player.fileName(), m_long);
+    QCOMPARE(player.duration(), 2.0);
+    QTRY_VERIFY(player.currentPosition() > 0.0);
+}
+
+void TestMediaPlayer::playsWhatIsPlayable_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<qint64>("minFrames");
+    QTest::addColumn<qint64>("maxFrames");
+    // The 1.5 s stereo tone at its own 44.1 kHz: 66150 frames whole. 1200 bytes of garbage
+    // overlap at most 4 of its 417-byte blocks; the bit reservoir may take the 2 after them and
+    // finding the next header one more: 7 blocks of 1152 frames.
+    QTest::newRow("truncated mid-frame") << "truncate" << qint64(27500) << qint64(36750);
+    QTest::newRow("corrupt frames in the middle")
+        << "garbage" << qint64(66150 - 7 * 1152) << qint64(66150);
+    QTest::newRow("several MB of ID3 tag in front") << "id3" << qint64(66150) << qint64(66150);
+}
+
+void TestMediaPlayer::playsWhatIsPlayable() {
+    QFETCH(QString, damage);
+    QFETCH(qint64, minFrames);
+    QFETCH(qint64, maxFrames);
+    QByteArray bytes = readAll(m_stereo);
+    if (damage == QLatin1String("truncate")) {
+        bytes.truncate(bytes.size() / 2 + 100);
+    } else if (damage == QLatin1String("garbage")) {
+        for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 1200; ++i)
+            bytes[i] = static_cast<char>((i * 7919) & 0xff);
+    } else {
+        bytes.prepend(id3Tag(5 * 1024 * 1024));
+    }
+    const QString path = m_dir.filePath(QStringLiteral("damaged-%1.mp3").arg(damage));
+    QVERIFY(test::writeFile(path, bytes));
+    const QString out = wavPath(damage);
+    {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+        QVERIFY2(player.setFileName(path), qPrintable(player.errorString()));
+        QVERIFY(player.play());
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 5000);
+        QCOMPARE(player.currentPosition(), 0.0);
+    }
+    const qint64 frames = test::readWav(out).frames();
+    QVERIFY2(frames >= minFrames && frames <= maxFrames, qPrintable(QString::number(frames)));
+}
+
+void TestMediaPlayer::scansLengthOffTheWindowThread() {
+    auto player = std::make_unique<MediaPlayer>(std::make_unique<NullAudioOutput>());
+    QSignalSpy changes(player.get(), &MediaPlayer::playStateChange);
+    QVERIFY(player->setFileName(m_noHeader));
+    QVERIFY(!player->isDurationExact());
+    QTRY_VERIFY(player->isDurationExact());
+    QCOMPARE(changes.count(), 1);
+    const double scanned = player->duration();
+    QCOMPARE(scanned, double(Mp3Decoder::scanLength(m_noHeader)) / 44100);
+
+    // A new file while a scan runs, and the player going away while one runs, are both safe;
+    // the stale result is never announced.
+    QVERIFY(player->setFileName(m_noHeader));
+    QVERIFY(player->setFileName(m_stereo));
+    QTest::qWait(100);
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(player->duration(), 1.5);
+    QVERIFY(player->setFileName(m_noHeader));
+    player.reset();
+    QTest::qWait(50);
+}
+
+void TestMediaPlayer::trackChangeNeverWaitsForAScan() {
+    // An hour of VBR audio without a frame count: its length needs a scan of tens of MB.
+    QByteArray piece = readAll(m_noHeader);
+    QVERIFY(!piece.isEmpty());
+    const QString hour = m_dir.filePath(QStringLiteral("hour.mp3"));
+    {
+        QFile file(hour);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int second = 0; second < 3600; ++second)
+            QVERIFY(file.write(piece) == piece.size());
+    }
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    QVERIFY(player.setFileName(hour));
+    QVERIFY(!player.isDurationExact());
+
+    QElapsedTimer sinceTick;
+    qint64 longestGapMs = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    connect(&ticker, &QTimer::timeout, &ticker,
+            [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start();
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(player.setFileName(m_stereo));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+        QVERIFY(player.setFileName(hour));
+        QVERIFY(player.play());
+        QTest::qWait(30);
+    }
+    QVERIFY(player.setFileName(m_stereo));
+    QTest::qWait(30);
+    ticker.stop();
+    QVERIFY2(longestGapMs <= 50, qPrintable(QStringLiteral("%1 ms").arg(longestGapMs)));
+    // The abandoned scans never reach the file that plays now.
+    QCOMPARE(player.duration(), 1.5);
+    QVERIFY(player.isDurationExact());
+}
+
+void TestMediaPlayer::volumeAndMuteReachTheOutput() {
+    const QString loud = wavPath(QStringLiteral("loud"));
+    const QString muted = wavPath(QStringLiteral("muted"));
+    for (const QString& out : {loud, muted}) {
+        MediaPlayer player(std::make_unique<WavAudioOutput>(out));
+        if (out == muted) {
+            player.setVolume(50);
+            player.cmdMute->click();
+            QVERIFY(player.isMuted());
+        }
+        QVERIFY(player.setFileName(m_long));
+        QVERIFY(player.play());
+        QTest::qWait(300);
+        if (out == muted) {
+            player.cmdMute->click();
+            QVERIFY(!player.isMuted());
+        }
+        // Longer than the output's lead, which was pulled before the change.
+        QTest::qWait(900);
+        player.stop();
+    }
+    const std::vector<float> a = test::readWav(loud).channel(0);
+    const std::vector<float> b = test::readWav(muted).channel(0);
+    QVERIFY(a.size() > 40000 && b.size() > 40000);
+    const std::vector<float> silent(b.begin(), b.begin() + 9600);
+    const std::vector<float> halfVolume(b.end() - 4800, b.end());
+    const std::vector<float> full(a.end() - 4800, a.end());
+    QCOMPARE(test::rms(silent), 0.0);
+    // Half way on the volume scale is far quieter than full, but not silent.
+    QVERIFY(test::rms(halfVolume) > 0.01);
+    QVERIFY(test::rms(halfVolume) < test::rms(full) * 0.6);
+}
+
+void TestMediaPlayer::anOutputsOwnVolumeLeavesTheSamplesWhole() {
+    auto output = std::make_unique<VolumeOutput>();
+    VolumeOutput* device = output.get();
+    MediaPlayer player(std::move(output));
+    player.setVolume(50);
+    player.setMuted(true);
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.play());
+    QTRY_VERIFY(device->loudest > 0.0f);
+    // The volume is applied once, by the output: the samples keep the file's level (its tone
+    // peaks at half of full scale).
+    QVERIFY2(device->loudest > 0.45f, qPrintable(QString::number(device->loudest)));
+    QCOMPARE(device->volumes.last(), 0.0f);
+    player.setMuted(false);
+    QVERIFY(device->volumes.last() > 0.01f && device->volumes.last() < 0.5f);
+    player.stop();
+}
+
+void TestMediaPlayer::controlsFitAndDrivePlayback() {
+    MediaPlayer player(std::make_unique<NullAudioOutput>());
+    player.setGeometry(0, 0, 275, 41);
+    player.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&player));
+    const QRect area(0, 0, 275, 41);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{player.cmdPlayPause, player.cmdStop, player.sldPosition,
+                                         player.cmdMute, player.sldVolume})
+        QVERIFY2(area.contains(control->geometry()), qPrintable(control->objectName()));
+    QVERIFY(!player.cmdPlayPause->isEnabled());
+
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.cmdPlayPause->isEnabled());
+    QTest::mouseClick(player.cmdPlayPause, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Playing);
+    QTRY_VERIFY(player.sldPosition->value() > 0);
+    QTest::mouseClick(player.cmdPlayPause, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Paused);
+    QTest::keyClick(player.cmdPlayPause, Qt::Key_Space);
+    QCOMPARE(player.state(), State::Playing);
+
+    // The keyboard seeks: End jumps to the track's end, which then stops.
+    player.sldPosition->setFocus();
+    QTest::keyClick(player.sldPosition, Qt::Key_End);
+    QVERIFY(player.currentPosition() > 1.9);
+    QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 1000);
+    QCOMPARE(player.sldPosition->value(), 0);
+    QVERIFY(!player.sldPosition->isEnabled());
+
+    QVERIFY(player.play());
+    QTest::keyClick(player.sldPosition, Qt::Key_Home);
+    QVERIFY(player.currentPosition() < 0.2);
+    QTest::mouseClick(player.cmdStop, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+
+    player.sldVolume->setFocus();
+    QTest::keyClick(player.sldVolume, Qt::Key_PageDown);
+    QCOMPARE(player.volume(), 80);
+}
+
+void TestMediaPlayer::playFailsWithoutSoundDevice() {
+    // A sound server that is not there, whatever this machine runs.
+    const QByteArray oldServer = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", QFile::encodeName(QLatin1String("unix:") + m_dir.filePath("none")));
+    MediaPlayer player(std::make_unique<DeviceAudioOutput>());
+    QVERIFY(player.setFileName(m_stereo));
+    QElapsedTimer clock;
+    clock.start();
+    const bool played = player.play();
+    if (oldServer.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", oldServer);
+    QVERIFY(!played);
+    QVERIFY(clock.elapsed() < 1000);
+    QVERIFY(!player.errorString().isEmpty());
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+}
+
+void TestMediaPlayer::selectsOutput_data() {
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("unset") << ""
+                           << "device";
+    QTest::newRow("null") << "null"
+                          << "null";
+    QTest::newRow("wav") << "wav:/some/where.wav"
+                         << "wav";
+    QTest::newRow("wav without a path") << "wav:"
+                                        << "device";
+    QTest::newRow("unknown") << "speakers"
+                             << "device";
+}
+
+void TestMediaPlayer::selectsOutput() {
+    QFETCH(QString, selection);
+    QFETCH(QString, kind);
+    const std::unique_ptr<AudioOutput> output = createAudioOutput(selection);
+    auto* wav = dynamic_cast<WavAudioOutput*>(output.get());
+    QCOMPARE(wav != nullptr, kind == QLatin1String("wav"));
+    if (wav)
+        QCOMPARE(wav->path(), QStringLiteral("/some/where.wav"));
+    QCOMPARE(dynamic_cast<NullAudioOutput*>(output.get()) != nullptr,
+             kind != QLatin1String("device"));
+}
+
+QTEST_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"

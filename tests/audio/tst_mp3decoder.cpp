@@ -1,0 +1,380 @@
+#include "audio/audioconvert.h"
+#include "audio/mp3decoder.h"
+#include "support/audiofixtures.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+#include <numbers>
+
+using namespace quorvela;
+
+namespace {
+
+struct Decoded {
+    std::vector<float> samples;
+    qint64 frames = 0;
+};
+
+Decoded decodeAll(Mp3Decoder& decoder) {
+    Decoded out;
+    for (auto chunk = decoder.decodeFrame(); !chunk.empty(); chunk = decoder.decodeFrame()) {
+        out.samples.insert(out.samples.end(), chunk.begin(), chunk.end());
+        out.frames += static_cast<qint64>(chunk.size()) / decoder.channels();
+    }
+    return out;
+}
+
+std::vector<float> sine(int frames, int rate, double frequency) {
+    std::vector<float> out(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i)
+        out[static_cast<std::size_t>(i)] =
+            static_cast<float>(std::sin(2.0 * std::numbers::pi * frequency * i / rate));
+    return out;
+}
+
+// An ID3v2.3 tag of the given total size, padded with zeros.
+QByteArray id3Tag(int totalSize) {
+    const int body = totalSize - 10;
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag.append(static_cast<char>((body >> shift) & 0x7f));
+    tag.append(QByteArray(body, '\0'));
+    return tag;
+}
+
+// An APEv2 tag with one item, header and footer included.
+QByteArray apeTag() {
+    auto le32 = [](quint32 v) {
+        QByteArray b(4, '\0');
+        qToLittleEndian(v, b.data());
+        return b;
+    };
+    const QByteArray item = le32(5) + le32(0) + QByteArray("Title\0Hello", 11);
+    auto frame = [&](quint32 flags) {
+        return QByteArray("APETAGEX") + le32(2000) + le32(quint32(item.size() + 32)) + le32(1) +
+               le32(flags) + QByteArray(8, '\0');
+    };
+    return frame(0xA0000000u) + item + frame(0x80000000u);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestMp3Decoder : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void decodesExactLengthAndPitch_data();
+    void decodesExactLengthAndPitch();
+    void decodesLayerTwo();
+    void scansLengthWithoutInfoHeader();
+    void seeksToSample();
+    void rejectsWhatIsNotMpegAudio_data();
+    void rejectsWhatIsNotMpegAudio();
+    void decodesDamagedFiles_data();
+    void decodesDamagedFiles();
+    void resamplesToExactLength_data();
+    void resamplesToExactLength();
+    void resamplingKeepsPitchAcrossChunks();
+    void convertsChannelsAndSampleFormat();
+    void volumeSliderStepsAreEvenInLoudness_data();
+    void volumeSliderStepsAreEvenInLoudness();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone; // 2 s, 44.1 kHz stereo, 1 kHz, with a LAME/Info header
+};
+
+void TestMp3Decoder::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QString error;
+    m_tone = test::makeToneMp3(m_dir.path(), QStringLiteral("tone"), 2.0, 44100, 2, 1000.0,
+                               {QStringLiteral("-b"), QStringLiteral("128")}, &error);
+    QVERIFY2(!m_tone.isEmpty(), qPrintable(error));
+}
+
+void TestMp3Decoder::decodesExactLengthAndPitch_data() {
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QStringList>("lameArgs");
+    // MPEG 1, 2 and 2.5 layer III, constant and variable bit rate.
+    QTest::newRow("MPEG 1 stereo CBR") << 44100 << 2 << QStringList{"-b", "128"};
+    QTest::newRow("MPEG 1 32 kHz VBR") << 32000 << 2 << QStringList{"-V", "4"};
+    // (Frames of lower rates have no room for lame's Info header.)
+    QTest::newRow("MPEG 2 mono") << 22050 << 1 << QStringList{"-b", "64"};
+    QTest::newRow("MPEG 2.5 mono") << 8000 << 1 << QStringList{"-b", "32"};
+}
+
+void TestMp3Decoder::decodesExactLengthAndPitch() {
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(QStringList, lameArgs);
+    QString error;
+    const QString path = test::makeToneMp3(m_dir.path(), QStringLiteral("row%1").arg(rate), 1.0,
+                                           rate, channels, 440.0, lameArgs, &error);
+    QVERIFY2(!path.isEmpty(), qPrintable(error));
+
+    Mp3Decoder decoder;
+    QVERIFY2(decoder.open(path), qPrintable(decoder.errorString()));
+    QCOMPARE(decoder.sampleRate(), rate);
+    QCOMPARE(decoder.channels(), channels);
+    QVERIFY(decoder.isLengthExact());
+    QCOMPARE(decoder.lengthFrames(), qint64(rate));
+
+    const Decoded all = decodeAll(decoder);
+    QCOMPARE(all.frames, qint64(rate));
+    QVERIFY(decoder.atEnd());
+    std::vector<float> left;
+    for (std::size_t i = 0; i < all.samples.size(); i += static_cast<std::size_t>(channels))
+        left.push_back(all.samples[i]);
+    QVERIFY2(std::abs(test::toneFrequency(left, rate) - 440.0) < 3.0,
+             qPrintable(QString::number(test::toneFrequency(left, rate))));
+}
+
+void TestMp3Decoder::decodesLayerTwo() {
+    const QString path = m_dir.filePath(QStringLiteral("layer2.mp2"));
+    QString error;
+    QVERIFY2(test::runTool(
+                 QStringLiteral("sox"),
+                 {"-R", "-n", "-r", "48000", "-c", "2", path, "synth", "1", "sine", "440"}, &error),
+             qPrintable(error));
+    Mp3Decoder decoder;
+    QVERIFY2(decoder.open(path), qPrintable(decoder.errorString()));
+    QCOMPARE(decoder.sampleRate(), 48000);
+    const Decoded all = decodeAll(decoder);
+    // Layer II has no gapless header: whole 1152-sample frames, a few more than encoded.
+    QVERIFY(all.frames >= 48000 && all.frames <= 48000 + 3 * 1152);
+    std::vector<float> left;
+    for (std::size_t i = 0; i < all.samples.size(); i += 2)
+        left.push_back(all.samples[i]);
+    QVERIFY(std::abs(test::toneFrequency(left, 48000) - 440.0) < 3.0);
+}
+
+void TestMp3Decoder::scansLengthWithoutInfoHeader() {
+    QString error;
+    // -t leaves the Xing/Info frame out: the length is then only an estimate until a scan.
+    const QString path = test::makeToneMp3(
+        m_dir.path(), QStringLiteral("noinfo"), 1.0, 44100, 2, 440.0,
+        {QStringLiteral("-V"), QStringLiteral("2"), QStringLiteral("-t")}, &error);
+    QVERIFY2(!path.isEmpty(), qPrintable(error));
+    Mp3Decoder decoder;
+    QVERIFY(decoder.open(path));
+    QVERIFY(!decoder.isLengthExact());
+    const qint64 decoded = decodeAll(decoder).frames;
+    QCOMPARE(Mp3Decoder::scanLength(path), decoded);
+    QCOMPARE(Mp3Decoder::scanLength(m_dir.filePath(QStringLiteral("missing.mp3"))), qint64(-1));
+}
+
+void TestMp3Decoder::seeksToSample() {
+    Mp3Decoder decoder;
+    QVERIFY(decoder.open(m_tone));
+    (void)decodeAll(decoder);
+    QVERIFY(decoder.seek(30000));
+    QVERIFY(!decoder.atEnd());
+    QCOMPARE(decodeAll(decoder).frames, qint64(88200 - 30000));
+    QVERIFY(decoder.seek(0));
+    QCOMPARE(decodeAll(decoder).frames, qint64(88200));
+}
+
+void TestMp3Decoder::rejectsWhatIsNotMpegAudio_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("create");
+    QByteArray random(64 * 1024, '\0');
+    QRandomGenerator generator(12345);
+    for (auto& byte : random)
+        byte = static_cast<char>(generator.bounded(256));
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("text renamed") << QByteArray("Not a song at all.\n").repeated(200) << true;
+    QTest::newRow("random bytes") << random << true;
+    QTest::newRow("ID3 tag only") << id3Tag(4096) << true;
+    QTest::newRow("ID3v1 tag only") << QByteArray("TAG").append(QByteArray(125, 'x')) << true;
+}
+
+void TestMp3Decoder::rejectsWhatIsNotMpegAudio() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, create);
+    const QString path = m_dir.filePath(QStringLiteral("bad-%1.mp3").arg(QTest::currentDataTag()));
+    if (create)
+        QVERIFY(test::writeFile(path, bytes));
+    Mp3Decoder decoder;
+    QVERIFY(decoder.open(m_tone));
+    QVERIFY(!decoder.open(path));
+    QVERIFY(!decoder.isOpen());
+    QVERIFY(!decoder.errorString().isEmpty());
+    QVERIFY(decoder.decodeFrame().empty());
+    QCOMPARE(decoder.lengthFrames(), qint64(-1));
+}
+
+void TestMp3Decoder::decodesDamagedFiles_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<qint64>("minFrames");
+    QTest::addColumn<qint64>("maxFrames");
+    // 128 kbit/s at 44.1 kHz: 417 or 418 bytes per 1152-frame block. 1500 bytes of garbage
+    // overlap at most 5 blocks; the 2 after them may take up to 511 bytes of their data from
+    // the damaged ones (the bit reservoir), and finding the next header again may cost one
+    // more: at most 8 blocks, 9216 frames, are lost wherever the garbage lands.
+    QTest::newRow("truncated mid-frame") << "truncate" << qint64(40000) << qint64(46000);
+    QTest::newRow("garbage in the middle")
+        << "garbage" << qint64(88200 - 8 * 1152) << qint64(88200);
+    QTest::newRow("huge ID3 tag in front") << "id3" << qint64(88200) << qint64(88200);
+    QTest::newRow("APE and ID3v1 tags at the end") << "tail tags" << qint64(88200) << qint64(88200);
+}
+
+void TestMp3Decoder::decodesDamagedFiles() {
+    QFETCH(QString, damage);
+    QFETCH(qint64, minFrames);
+    QFETCH(qint64, maxFrames);
+    const QByteArray whole = readAll(m_tone);
+    QVERIFY(whole.size() > 20000);
+    // The garbage lands at every place within two blocks in turn.
+    const int places = damage == QLatin1String("garbage") ? 836 : 1;
+    for (int place = 0; place < places; place += 11) {
+        QByteArray bytes = whole;
+        if (damage == QLatin1String("truncate")) {
+            bytes.truncate(bytes.size() / 2 + 200);
+        } else if (damage == QLatin1String("garbage")) {
+            const qsizetype from = bytes.size() / 2 + place;
+            for (qsizetype i = from; i < from + 1500; ++i)
+                bytes[i] = static_cast<char>((i * 7919) & 0xff);
+        } else if (damage == QLatin1String("id3")) {
+            bytes.prepend(id3Tag(6 * 1024 * 1024));
+        } else {
+            bytes.append(apeTag());
+            bytes.append(QByteArray("TAG").append(QByteArray(125, '\x01')));
+        }
+        const QString path = m_dir.filePath(damage + QLatin1String(".mp3"));
+        QVERIFY(test::writeFile(path, bytes));
+        Mp3Decoder decoder;
+        QVERIFY2(decoder.open(path), qPrintable(decoder.errorString()));
+        const qint64 frames = decodeAll(decoder).frames;
+        QVERIFY2(frames >= minFrames && frames <= maxFrames,
+                 qPrintable(QStringLiteral("%1 frames, garbage at +%2").arg(frames).arg(place)));
+        QVERIFY(decoder.atEnd());
+    }
+}
+
+void TestMp3Decoder::resamplesToExactLength_data() {
+    QTest::addColumn<int>("inRate");
+    QTest::addColumn<int>("outRate");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("22050 to 48000") << 22050 << 48000 << 22050 << 1152;
+    QTest::newRow("44100 to 48000") << 44100 << 48000 << 220500 << 1152;
+    QTest::newRow("48000 to 44100") << 48000 << 44100 << 48000 << 576;
+    QTest::newRow("8000 to 48000, one frame at a time") << 8000 << 48000 << 801 << 1;
+    QTest::newRow("same rate") << 44100 << 44100 << 1000 << 333;
+    QTest::newRow("single frame") << 11025 << 48000 << 1 << 1;
+}
+
+void TestMp3Decoder::resamplesToExactLength() {
+    QFETCH(int, inRate);
+    QFETCH(int, outRate);
+    QFETCH(int, frames);
+    QFETCH(int, chunk);
+    Resampler resampler(inRate, outRate, 2);
+    // A tone on the left, the same tone upside down on the right.
+    const std::vector<float> tone = sine(frames, inRate, 440.0);
+    std::vector<float> in(static_cast<std::size_t>(frames) * 2);
+    for (std::size_t i = 0; i < in.size(); ++i)
+        in[i] = tone[i / 2] * (i % 2 ? -1.0f : 1.0f);
+    std::vector<float> out;
+    for (int at = 0; at < frames; at += chunk) {
+        const int count = std::min(chunk, frames - at);
+        resampler.process(std::span<const float>(in).subspan(static_cast<std::size_t>(at) * 2,
+                                                             static_cast<std::size_t>(count) * 2),
+                          out);
+    }
+    resampler.finish(out);
+    const qint64 expected = (qint64(frames) * outRate + inRate / 2) / inRate;
+    QCOMPARE(qint64(out.size() / 2), expected);
+    // Channels stay apart and in their places.
+    for (std::size_t k = 0; k < out.size() / 2; k += 97)
+        QVERIFY2(std::abs(out[2 * k + 1] + out[2 * k]) < 1e-6f, qPrintable(QString::number(k)));
+}
+
+void TestMp3Decoder::resamplingKeepsPitchAcrossChunks() {
+    const std::vector<float> tone = sine(22050, 22050, 440.0);
+    Resampler whole(22050, 48000, 1);
+    Resampler chunked(22050, 48000, 1);
+    std::vector<float> a;
+    std::vector<float> b;
+    whole.process(tone, a);
+    whole.finish(a);
+    for (std::size_t at = 0; at < tone.size(); at += 1000)
+        chunked.process(
+            std::span<const float>(tone).subspan(at, std::min<std::size_t>(1000, tone.size() - at)),
+            b);
+    chunked.finish(b);
+    QCOMPARE(a.size(), std::size_t(48000));
+    QCOMPARE(b.size(), a.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        QVERIFY2(std::abs(a[i] - b[i]) < 1e-6f, qPrintable(QString::number(i)));
+    QVERIFY(std::abs(test::toneFrequency(a, 48000) - 440.0) < 1.0);
+}
+
+void TestMp3Decoder::convertsChannelsAndSampleFormat() {
+    AudioFormat stereo16;
+    stereo16.setSampleRate(48000);
+    stereo16.setChannelCount(2);
+    stereo16.setSampleFormat(AudioFormat::Int16);
+    QByteArray out;
+    const std::vector<float> mono{0.5f, -2.0f};
+    appendConverted(mono, 1, stereo16, 1.0f, out);
+    QCOMPARE(out.size(), 8);
+    const auto* s = reinterpret_cast<const qint16*>(out.constData());
+    QCOMPARE(s[0], qint16(16384)); // rounded, copied to both channels
+    QCOMPARE(s[1], qint16(16384));
+    QCOMPARE(s[2], qint16(-32768)); // clipped
+    QCOMPARE(s[3], qint16(-32768));
+
+    AudioFormat monoFloat = stereo16;
+    monoFloat.setChannelCount(1);
+    monoFloat.setSampleFormat(AudioFormat::Float);
+    out.clear();
+    const std::vector<float> pair{0.25f, 0.75f};
+    appendConverted(pair, 2, monoFloat, 0.5f, out);
+    QCOMPARE(out.size(), 4);
+    QCOMPARE(*reinterpret_cast<const float*>(out.constData()), 0.25f);
+
+    AudioFormat surround = stereo16;
+    surround.setChannelCount(6);
+    surround.setSampleFormat(AudioFormat::UInt8);
+    out.clear();
+    appendConverted(pair, 2, surround, 1.0f, out);
+    QCOMPARE(out, QByteArray::fromHex("a0df 8080 8080"));
+}
+
+void TestMp3Decoder::volumeSliderStepsAreEvenInLoudness_data() {
+    QTest::addColumn<double>("slider");
+    QTest::addColumn<double>("linear");
+    // 40 dB over the slider's travel: each tenth of it is 4 dB near the top.
+    QTest::newRow("bottom is silent") << 0.0 << 0.0;
+    QTest::newRow("half way") << 0.5 << 0.150515;
+    QTest::newRow("nine tenths") << 0.9 << 0.5;
+    QTest::newRow("full from 0.99") << 0.99 << 1.0;
+    QTest::newRow("top") << 1.0 << 1.0;
+    QTest::newRow("below the travel") << -0.5 << 0.0;
+    QTest::newRow("above the travel") << 7.0 << 1.0;
+    QTest::newRow("not a number") << std::nan("") << 0.0;
+}
+
+void TestMp3Decoder::volumeSliderStepsAreEvenInLoudness() {
+    QFETCH(double, slider);
+    QFETCH(double, linear);
+    const double got = linearVolume(slider);
+    QVERIFY2(std::abs(got - linear) < 1e-6, qPrintable(QString::number(got)));
+}
+
+QTEST_GUILESS_MAIN(TestMp3Decoder)
+#include "tst_mp3decoder.moc"
