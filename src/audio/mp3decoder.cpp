@@ -1,7 +1,6 @@
 #include "audio/mp3decoder.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "common/localpath.h"
 
 #include <mpg123.h>
 
@@ -120,7 +119,7 @@ namespace {
 // Opens path for handle to read through input; the input must outlive the handle's use.
 bool openThrough(mpg123_handle* handle, std::unique_ptr<DecoderInput>& input, const QString& path,
                  const std::atomic<bool>* cancel = nullptr) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(localPathBytes(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     input = std::make_unique<DecoderInput>(fd, cancel);
@@ -163,15 +162,15 @@ bool Mp3Decoder::fail(const QString& message) {
 bool Mp3Decoder::open(const QString& path) {
     close();
     m_error.clear();
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("The file does not exist."));
-    if (!info.isFile())
+    // By the bytes of the name, which need not be UTF-8.
+    struct stat status {};
+    if (::stat(localPathBytes(path).constData(), &status) < 0)
+        return fail(errno == ENOENT ? QStringLiteral("The file does not exist.")
+                                    : QStringLiteral("The file cannot be read."));
+    if (!S_ISREG(status.st_mode))
         return fail(QStringLiteral("This is not a file."));
-    if (info.size() == 0)
+    if (status.st_size == 0)
         return fail(QStringLiteral("The file is empty."));
-    if (QFile probe(path); !probe.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("The file cannot be read."));
 
     m_handle = newHandle();
     if (!m_handle)

@@ -1,6 +1,6 @@
 #include "audio/tagreader.h"
 
-#include <QFile>
+#include "common/localpath.h"
 
 #include <mpg123.h>
 
@@ -116,7 +116,7 @@ void fillFromV1(const mpg123_id3v1& tag, TrackTags& out) {
 TrackTags readTrackTags(const QString& path) {
     TrackTags out;
     Handle handle = newTagHandle();
-    if (!handle || mpg123_open(handle.get(), QFile::encodeName(path).constData()) != MPG123_OK)
+    if (!handle || mpg123_open(handle.get(), localPathBytes(path).constData()) != MPG123_OK)
         return out;
     // The ID3v2 tag is parsed on the way to the first frame; the ID3v1 tag was found at open.
     long rate = 0;
