@@ -2,13 +2,12 @@
 
 #include "common/dialogs.h"
 #include "common/shownvalue.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
-#include "playlist/playlistreader.h"
-#include "playlist/playlistwriter.h"
 #include "player/tracktext.h"
+#include "playlist/playlistformats.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -143,7 +142,8 @@ bool PlaylistPanel::loadFile(const QString& path) {
     bytes.truncate(std::max<qint64>(got, 0));
     if (!whole)
         keepWholeLines(bytes);
-    QStringList entries = readPlaylist(bytes, info.absolutePath(), MaxEntriesPerFile);
+    QStringList entries =
+        playlistParserFor(bytes).read(bytes, info.absolutePath(), MaxEntriesPerFile).paths;
     bytes = QByteArray();
     if (entries.size() >= MaxEntriesPerFile)
         whole = false;
@@ -186,7 +186,7 @@ void PlaylistPanel::save() {
 
 bool PlaylistPanel::saveFile(const QString& path) {
     const QStringList entries = m_form->playlistEntries();
-    const PlaylistWriter& writer = PlaylistWriter::forFileName(path);
+    const PlaylistWriter& writer = playlistWriterFor(path);
     const PlaylistText text = writer.write(entries);
     if (!text.rejected.isEmpty()) {
         m_services.dialogs.message(m_form, rejectionText(writer, entries, text.rejected), Title,

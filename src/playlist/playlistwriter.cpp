@@ -1,7 +1,5 @@
 #include "playlist/playlistwriter.h"
 
-#include "playlist/playlistreader.h"
-
 #include <QUrl>
 
 namespace quorvela {
@@ -36,42 +34,6 @@ QByteArray lineFor(const QString& entry) {
         return QUrl::fromLocalFile(entry).toEncoded();
     return entry.toUtf8();
 }
-
-// #EXTM3U, then one entry per line.
-class M3uWriter final : public PlaylistWriter {
-public:
-    [[nodiscard]] PlaylistEntryProblem problem(const QString& entry) const override {
-        if (entry.isEmpty())
-            return PlaylistEntryProblem::Empty;
-        return PlaylistWriter::problem(entry);
-    }
-
-protected:
-    void writeHeader(QByteArray& out) const override { out.append("#EXTM3U\n"); }
-    void writeEntry(QByteArray& out, qsizetype, const QByteArray& line) const override {
-        out.append(line);
-        out.append('\n');
-    }
-    void writeFooter(QByteArray&, qsizetype) const override {}
-};
-
-// [playlist], File1= and on in order, then the count and the version.
-class PlsWriter final : public PlaylistWriter {
-protected:
-    void writeHeader(QByteArray& out) const override { out.append("[playlist]\n"); }
-    void writeEntry(QByteArray& out, qsizetype number, const QByteArray& line) const override {
-        out.append("File");
-        out.append(QByteArray::number(number));
-        out.append('=');
-        out.append(line);
-        out.append('\n');
-    }
-    void writeFooter(QByteArray& out, qsizetype count) const override {
-        out.append("NumberOfEntries=");
-        out.append(QByteArray::number(count));
-        out.append("\nVersion=2\n");
-    }
-};
 
 } // namespace
 
@@ -108,20 +70,6 @@ PlaylistText PlaylistWriter::write(const QStringList& entries) const {
     }
     writeFooter(text.bytes, written);
     return text;
-}
-
-const PlaylistWriter& PlaylistWriter::m3u() {
-    static const M3uWriter writer;
-    return writer;
-}
-
-const PlaylistWriter& PlaylistWriter::pls() {
-    static const PlsWriter writer;
-    return writer;
-}
-
-const PlaylistWriter& PlaylistWriter::forFileName(const QString& fileName) {
-    return fileName.endsWith(QLatin1String(".pls"), Qt::CaseInsensitive) ? pls() : m3u();
 }
 
 } // namespace quorvela

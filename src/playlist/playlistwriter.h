@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/playlistparser.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
@@ -28,22 +30,12 @@ struct PlaylistText {
     QList<qsizetype> rejected;
 };
 
-// One kind of playlist file that Save writes. The reader tells the kinds apart by their first
-// line, and gives back every entry that problem() lets through unchanged.
-class PlaylistWriter {
+// A playlist format that Save writes as well as reads. Its own read() gives back every entry
+// that problem() lets through unchanged.
+class PlaylistWriter : public PlaylistParser {
 public:
-    PlaylistWriter() = default;
-    PlaylistWriter(const PlaylistWriter&) = delete;
-    PlaylistWriter& operator=(const PlaylistWriter&) = delete;
-    virtual ~PlaylistWriter() = default;
-
     [[nodiscard]] virtual PlaylistEntryProblem problem(const QString& entry) const;
     [[nodiscard]] PlaylistText write(const QStringList& entries) const;
-
-    // PLS for a name ending in ".pls" (any case), extended M3U for any other.
-    [[nodiscard]] static const PlaylistWriter& forFileName(const QString& fileName);
-    [[nodiscard]] static const PlaylistWriter& m3u();
-    [[nodiscard]] static const PlaylistWriter& pls();
 
 protected:
     virtual void writeHeader(QByteArray& out) const = 0;
