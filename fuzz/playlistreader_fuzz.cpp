@@ -35,10 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     static const quorvela::PlainParser plain;
     static const quorvela::M3uParser m3u;
+    static const quorvela::M3uParser m3uByHeader(quorvela::M3uParser::QuotedLine::Kept);
     static const quorvela::PlsParser pls;
+    static const QString m3uName = QStringLiteral("list.m3u");
+    static const QString otherName = QStringLiteral("list.txt");
     check(plain, bytes);
     check(m3u, bytes);
+    check(m3uByHeader, bytes);
     check(pls, bytes);
-    check(quorvela::playlistParserFor(bytes), bytes);
+    check(quorvela::playlistParserFor(m3uName, bytes), bytes);
+    check(quorvela::playlistParserFor(otherName, bytes), bytes);
     return 0;
 }

@@ -142,8 +142,9 @@ bool PlaylistPanel::loadFile(const QString& path) {
     bytes.truncate(std::max<qint64>(got, 0));
     if (!whole)
         keepWholeLines(bytes);
-    QStringList entries =
-        playlistParserFor(bytes).read(bytes, info.absolutePath(), MaxEntriesPerFile).paths;
+    QStringList entries = playlistParserFor(info.fileName(), bytes)
+                              .read(bytes, info.absolutePath(), MaxEntriesPerFile)
+                              .paths;
     bytes = QByteArray();
     if (entries.size() >= MaxEntriesPerFile)
         whole = false;

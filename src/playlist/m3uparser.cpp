@@ -24,10 +24,13 @@ PlaylistEntryProblem M3uParser::problem(const QString& entry) const {
 }
 
 void M3uParser::parse(const char* begin, const char* end, PlaylistItems& items) const {
-    playlistlines::forEachLine(begin, end, [&items](const char* line, const char* stop) {
+    const bool unwrap = m_quoted == QuotedLine::Unwrapped;
+    playlistlines::forEachLine(begin, end, [&items, unwrap](const char* line, const char* stop) {
         playlistlines::trimBlanks(line, stop);
         if (line == stop || *line == '#')
             return true;
+        if (unwrap && stop - line >= 2 && *line == '"' && stop[-1] == '"')
+            return items.take(line + 1, stop - 1);
         return items.take(line, stop);
     });
 }

@@ -1,8 +1,8 @@
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QDir>
@@ -82,6 +82,8 @@ private slots:
     void clear();
     void loadTwiceAppendsTwice();
     void loadFromMenuIsLoad();
+    void loadM3uByName_data();
+    void loadM3uByName();
     void loadFails_data();
     void loadFails();
     void loadKeepsSelection();
@@ -202,7 +204,8 @@ void TestPlaylistPanel::clear() {
 
 void TestPlaylistPanel::loadTwiceAppendsTwice() {
     Window w;
-    const QString list = w.env.tempPath(QStringLiteral("lists/two.m3u"));
+    // A plain comma list: only a name other than .m3u or .m3u8 is read as one.
+    const QString list = w.env.tempPath(QStringLiteral("lists/two.txt"));
     QVERIFY(writeFile(list, "/m/a.mp3, b.mp3\r\n\r\n\"/m/c, d.mp3\"\r\n"));
     w.setEntries({"/first.mp3"});
     w.env.dialogs.openFiles = {list, list};
@@ -228,6 +231,48 @@ void TestPlaylistPanel::loadFromMenuIsLoad() {
     w.form.mnuFilePlaylist->trigger();
     QCOMPARE(w.entries(), QStringList({"/a", "/b"}));
     QCOMPARE(w.env.dialogs.fileFilters.size(), 2);
+}
+
+void TestPlaylistPanel::loadM3uByName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray headerless =
+        "# comment\r\n/music/Artist, The - Song.mp3\r\n\r\n\"/music/old, quoted.mp3\"\r\n"
+        "sub/relative, too.mp3\r\n";
+    const QStringList entries = {"/music/Artist, The - Song.mp3", "/music/old, quoted.mp3",
+                                 "lists/sub/relative, too.mp3"};
+    QTest::newRow("M3U without a header") << "lists/hand.m3u" << headerless << entries;
+    QTest::newRow("M3U8 in capitals") << "lists/HAND.M3U8" << headerless << entries;
+    QTest::newRow("with a header and a byte-order mark")
+        << "lists/saved.m3u"
+        << "\xEF\xBB\xBF#EXTM3U\n" + headerless << entries;
+}
+
+// Read as a comma list, the file above gave "lists/# comment", "/music/Artist" and
+// "lists/The - Song.mp3", and Save wrote those out.
+void TestPlaylistPanel::loadM3uByName() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    Window w;
+    const QString list = w.env.tempPath(name);
+    QVERIFY(writeFile(list, bytes));
+    QStringList entries;
+    for (const QString& entry : expected)
+        entries.append(entry.startsWith(QLatin1Char('/')) ? entry : w.env.tempPath(entry));
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), entries);
+
+    const QString saved = w.env.tempPath(QStringLiteral("resaved.m3u"));
+    w.env.dialogs.saveFiles = {saved};
+    w.form.Command3->click();
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    w.form.Command5->click();
+    w.env.dialogs.openFiles = {saved};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), entries);
 }
 
 void TestPlaylistPanel::loadFails_data() {

@@ -33,6 +33,7 @@ QString randomEntry(QRandomGenerator& random) {
 // The header and the way an entry stands on its line in each written format.
 struct Format {
     const char* name;
+    QString fileName;
     const PlaylistWriter& writer;
     QByteArray header;
     QByteArray (*line)(int number, const QByteArray& text);
@@ -42,8 +43,8 @@ const M3uParser M3u;
 const PlsParser Pls;
 
 const Format Formats[] = {
-    {"M3U", M3u, "#EXTM3U\n", [](int, const QByteArray& t) { return t + '\n'; }},
-    {"PLS", Pls, "[playlist]\n",
+    {"M3U", "saved.m3u", M3u, "#EXTM3U\n", [](int, const QByteArray& t) { return t + '\n'; }},
+    {"PLS", "saved.pls", Pls, "[playlist]\n",
      [](int n, const QByteArray& t) { return "File" + QByteArray::number(n) + '=' + t + '\n'; }},
 };
 
@@ -115,13 +116,16 @@ void TestPlaylistWriter::roundTrip() {
                 const QString& entry = entries.at(i);
                 const QByteArray bytes =
                     format.header + format.line(1, "/first") + format.line(2, entry.toUtf8());
-                QVERIFY2(playlistParserFor(bytes).read(bytes, ReadFolder).paths !=
+                QVERIFY2(playlistParserFor(format.fileName, bytes).read(bytes, ReadFolder).paths !=
                              QStringList({QStringLiteral("/first"), entry}),
                          qPrintable(QLatin1String(format.name) + QLatin1Char(' ') + entry));
             }
             QVERIFY(written.bytes.startsWith(format.header));
             QVERIFY(QByteArrayView(written.bytes).isValidUtf8());
-            QCOMPARE(playlistParserFor(written.bytes).read(written.bytes, ReadFolder).paths, kept);
+            QCOMPARE(playlistParserFor(format.fileName, written.bytes)
+                         .read(written.bytes, ReadFolder)
+                         .paths,
+                     kept);
         }
         QVERIFY(rejections > 100);
     }
