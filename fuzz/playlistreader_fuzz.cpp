@@ -16,11 +16,20 @@ namespace {
 
 void check(const quorvela::PlaylistParser& parser, QByteArrayView bytes) {
     static const QString folder = QStringLiteral("/lists/rock");
-    const QStringList entries = parser.read(bytes, folder).paths;
+    const quorvela::PlaylistEntries read = parser.read(bytes, folder);
+    const QStringList& entries = read.paths;
     for (const QString& entry : entries) {
         // Every entry is resolved: reading it again as an item changes nothing.
         if (quorvela::resolvePlaylistItem(entry, folder) != entry)
             std::abort();
+    }
+    // A second name is an absolute path other than the text's, given once per entry, in order.
+    qsizetype previous = -1;
+    for (const quorvela::PlaylistEntries::ByteName& name : read.byteNames) {
+        if (name.index <= previous || name.index >= entries.size() ||
+            !name.path.startsWith(QLatin1Char('/')) || name.path == entries.at(name.index))
+            std::abort();
+        previous = name.index;
     }
     // Each entry needs at least one byte or a separator: more entries than bytes is a bug.
     if (entries.size() > bytes.size() + 1)

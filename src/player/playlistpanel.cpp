@@ -1,6 +1,7 @@
 #include "player/playlistpanel.h"
 
 #include "common/dialogs.h"
+#include "common/localpath.h"
 #include "common/shownvalue.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
@@ -19,6 +20,8 @@
 #include <QScrollBar>
 #include <QStringListModel>
 
+#include <sys/stat.h>
+
 namespace quorvela {
 
 namespace {
@@ -32,6 +35,14 @@ void keepWholeLines(QByteArray& bytes) {
     while (last > 0 && bytes.at(last - 1) != '\n' && bytes.at(last - 1) != '\r')
         --last;
     bytes.truncate(last);
+}
+
+// By the bytes of the name, which need not be UTF-8. A name holding a NUL names no file:
+// the system would stop reading it there.
+bool existsOnDisk(const QString& path) {
+    const QByteArray bytes = localPathBytes(path);
+    struct stat status {};
+    return !bytes.contains('\0') && ::stat(bytes.constData(), &status) == 0;
 }
 
 // An entry as it can stand in a message: a long one is shortened in the middle.
@@ -142,10 +153,17 @@ bool PlaylistPanel::loadFile(const QString& path) {
     bytes.truncate(std::max<qint64>(got, 0));
     if (!whole)
         keepWholeLines(bytes);
-    QStringList entries = playlistParserFor(info.fileName(), bytes)
-                              .read(bytes, info.absolutePath(), MaxEntriesPerFile)
-                              .paths;
+    PlaylistEntries read = playlistParserFor(info.fileName(), bytes)
+                               .read(bytes, info.absolutePath(), MaxEntriesPerFile);
     bytes = QByteArray();
+    // A playlist made where the files' names are not UTF-8 (an old Windows machine, a FAT
+    // drive) reads as Windows-1252 text that names no file; its bytes are the names on disk.
+    for (PlaylistEntries::ByteName& name : read.byteNames) {
+        QString& entry = read.paths[name.index];
+        if (!existsOnDisk(entry) && existsOnDisk(name.path))
+            entry = std::move(name.path);
+    }
+    QStringList entries = std::move(read.paths);
     if (entries.size() >= MaxEntriesPerFile)
         whole = false;
     append(std::move(entries));

@@ -1,8 +1,11 @@
 #include "playlist/playlistparser.h"
 
+#include "common/localpath.h"
 #include "playlist/playlistlines.h"
 
 #include <QDir>
+
+#include <algorithm>
 
 namespace quorvela {
 
@@ -58,9 +61,12 @@ QString decodeBytes(QByteArrayView bytes) {
     return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
 
-// Each run of %XX escapes is one byte sequence: UTF-8 when valid, else Windows-1252. A "%"
-// not followed by two hex digits stays as it is.
-QString percentDecoded(QStringView text) {
+// Each run of %XX escapes is one byte sequence, read as escapes says. A "%" not followed by
+// two hex digits stays as it is.
+QString percentDecoded(QStringView text, EscapedBytes escapes) {
+    const auto decode = [escapes](const QByteArray& run) {
+        return escapes == EscapedBytes::AsBytes ? localPathFromBytes(run) : decodeBytes(run);
+    };
     QString result;
     result.reserve(text.size());
     QByteArray run;
@@ -74,26 +80,26 @@ QString percentDecoded(QStringView text) {
             continue;
         }
         if (!run.isEmpty()) {
-            result += decodeBytes(run);
+            result += decode(run);
             run.clear();
         }
         result += text.at(i);
         ++i;
     }
     if (!run.isEmpty())
-        result += decodeBytes(run);
+        result += decode(run);
     return result;
 }
 
 // "file:///music/a%20b.mp3" is "/music/a b.mp3"; "file://localhost/x" is "/x"; another host
 // gives a network path "//host/x". Everything after the host is path: a "#" or "?" in a
 // file URL is part of the file's name.
-QString localPathOfFileUrl(const QString& url) {
+QString localPathOfFileUrl(const QString& url, EscapedBytes escapes) {
     const QStringView rest = QStringView(url).mid(7);
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
     const QStringView host = slash < 0 ? rest : rest.left(slash);
     const QStringView path = slash < 0 ? QStringView() : rest.mid(slash);
-    QString local = percentDecoded(path);
+    QString local = percentDecoded(path, escapes);
     if (local.isEmpty())
         local = QStringLiteral("/");
     if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
@@ -119,11 +125,11 @@ bool isKeptAsRead(const QString& item) {
     return urlPrefixLength(item) > 0 && !isFileUrl(item);
 }
 
-QString resolvePlaylistItem(const QString& item, const QString& folder) {
+QString resolvePlaylistItem(const QString& item, const QString& folder, EscapedBytes escapes) {
     if (item.isEmpty() || item.front() == QLatin1Char('/'))
         return item;
     if (urlPrefixLength(item) > 0)
-        return isFileUrl(item) ? localPathOfFileUrl(item) : item;
+        return isFileUrl(item) ? localPathOfFileUrl(item, escapes) : item;
     if (folder.isEmpty())
         return item;
     return QDir::cleanPath(folder + QLatin1Char('/') + item);
@@ -133,12 +139,23 @@ PlaylistItems::PlaylistItems(QByteArrayView text, const QString& folder, qsizety
     : m_folder(folder), m_maxEntries(maxEntries), m_utf8(text.isValidUtf8()) {}
 
 bool PlaylistItems::take(const char* begin, const char* end) {
+    const QByteArrayView bytes(begin, end - begin);
     QString text;
-    if (begin != end) {
-        const QByteArrayView bytes(begin, end - begin);
+    if (!bytes.isEmpty())
         text = m_utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
+    QString path = resolvePlaylistItem(text, m_folder);
+    // Only there can the bytes differ from the text's UTF-8; most items skip the second name.
+    const bool textDiffers =
+        (!m_utf8 &&
+         std::any_of(begin, end, [](char c) { return (static_cast<Byte>(c) & 0x80) != 0; })) ||
+        bytes.contains('%');
+    if (textDiffers) {
+        QString byteName =
+            resolvePlaylistItem(localPathFromBytes(bytes), m_folder, EscapedBytes::AsBytes);
+        if (byteName.startsWith(QLatin1Char('/')) && byteName != path)
+            m_entries.byteNames.append({m_entries.paths.size(), std::move(byteName)});
     }
-    m_entries.paths.append(resolvePlaylistItem(text, m_folder));
+    m_entries.paths.append(std::move(path));
     return m_entries.paths.size() < m_maxEntries;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -8,11 +9,24 @@
 
 namespace quorvela {
 
-// What a playlist file lists, in order: each entry as text, relative items made absolute
-// against the playlist's folder, "file://" URLs made local paths, empty items kept as empty
-// entries.
+// What a playlist file lists, in order.
 struct PlaylistEntries {
+    // An entry whose bytes in the file may name another file than its text does: the text of a
+    // Windows-1252 file, or a file URL escaping bytes that are not UTF-8. Only the file system
+    // can tell which of the two names a file, so the reader gives both.
+    struct ByteName {
+        // Into paths.
+        qsizetype index;
+        // The entry read byte for byte (localPathFromBytes()) and resolved as its text was;
+        // always an absolute path, and never the same as the text's.
+        QString path;
+    };
+
+    // Each entry as text: relative items made absolute against the playlist's folder,
+    // "file://" URLs made local paths, empty items kept as empty entries.
     QStringList paths;
+    // In the order of their indexes.
+    QList<ByteName> byteNames;
 };
 
 // Collects the items a parser finds in the text of a file, decoding each as the whole file is
@@ -62,8 +76,13 @@ protected:
 // code points beyond U+10FFFF), otherwise Windows-1252.
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
 
+// How a "file://" URL's %XX escapes are read: as text (UTF-8 when valid, else Windows-1252),
+// or byte for byte as localPathFromBytes() holds a name.
+enum class EscapedBytes { AsText, AsBytes };
+
 // What the reader makes of one item found in a playlist in folder.
-[[nodiscard]] QString resolvePlaylistItem(const QString& item, const QString& folder);
+[[nodiscard]] QString resolvePlaylistItem(const QString& item, const QString& folder,
+                                          EscapedBytes escapes = EscapedBytes::AsText);
 
 // True when the reader takes the item as it is, whatever folder the playlist lies in: it is
 // empty, an absolute path, or a URL other than a "file://" one.

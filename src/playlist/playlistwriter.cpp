@@ -1,5 +1,7 @@
 #include "playlist/playlistwriter.h"
 
+#include "common/localpath.h"
+
 #include <QUrl>
 
 namespace quorvela {
@@ -14,25 +16,32 @@ bool hasBlankAtEnds(const QString& entry) {
     return !entry.isEmpty() && (isBlank(entry.front()) || isBlank(entry.back()));
 }
 
-bool hasLoneSurrogate(const QString& entry) {
+// Text that UTF-8 cannot hold: a lone surrogate, unless it stands for a byte of a local file's
+// name (localPathFromBytes()), which is written as that byte.
+bool hasInvalidText(const QString& entry) {
+    const bool isFileName = entry.startsWith(QLatin1Char('/'));
     for (qsizetype i = 0; i < entry.size(); ++i) {
         const QChar c = entry.at(i);
         if (c.isHighSurrogate() && i + 1 < entry.size() && entry.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;
         }
-        if (c.isSurrogate())
+        if (c.isSurrogate() && !(isFileName && hasForeignBytes(QStringView(entry).sliced(i, 1))))
             return true;
     }
     return false;
 }
 
-// The text that stands for the entry on its line. Readers trim the blanks at a line's ends,
-// so a local path with blanks there goes out as a "file://" URL, which every player reads.
+// The text that stands for the entry on its line: the bytes of its name, so that the line
+// names the file on disk even when its name is not UTF-8. Readers trim the blanks at a line's
+// ends, so a local path with blanks there goes out as a "file://" URL, which every player
+// reads.
 QByteArray lineFor(const QString& entry) {
-    if (hasBlankAtEnds(entry) && entry.front() == QLatin1Char('/'))
-        return QUrl::fromLocalFile(entry).toEncoded();
-    return entry.toUtf8();
+    if (!hasBlankAtEnds(entry) || entry.front() != QLatin1Char('/'))
+        return localPathBytes(entry);
+    if (hasForeignBytes(entry))
+        return "file://" + localPathBytes(entry).toPercentEncoding("/");
+    return QUrl::fromLocalFile(entry).toEncoded();
 }
 
 } // namespace
@@ -42,12 +51,12 @@ PlaylistEntryProblem PlaylistWriter::problem(const QString& entry) const {
         return PlaylistEntryProblem::LineBreak;
     if (!isKeptAsRead(entry))
         return PlaylistEntryProblem::ChangedOnRead;
-    if (hasLoneSurrogate(entry))
+    if (hasInvalidText(entry))
         return PlaylistEntryProblem::InvalidText;
     // Only a local path has a form without the blanks: its file URL.
-    if (hasBlankAtEnds(entry) &&
-        (entry.front() != QLatin1Char('/') ||
-         resolvePlaylistItem(QString::fromUtf8(lineFor(entry)), {}) != entry))
+    if (hasBlankAtEnds(entry) && (entry.front() != QLatin1Char('/') ||
+                                  resolvePlaylistItem(localPathFromBytes(lineFor(entry)), {},
+                                                      EscapedBytes::AsBytes) != entry))
         return PlaylistEntryProblem::BlanksAtEnds;
     return PlaylistEntryProblem::None;
 }

@@ -15,7 +15,8 @@ enum class PlaylistEntryProblem {
     LineBreak,
     // A relative path or a "file://" URL: the reader would turn it into a local path.
     ChangedOnRead,
-    // A lone UTF-16 surrogate, which UTF-8 cannot hold.
+    // A lone UTF-16 surrogate that stands for no byte of a name (localPathFromBytes()), which
+    // UTF-8 cannot hold.
     InvalidText,
     // Nothing at all: an M3U file has no line for it (its blank lines are not entries).
     Empty,
@@ -24,7 +25,8 @@ enum class PlaylistEntryProblem {
 };
 
 struct PlaylistText {
-    // The file's bytes (UTF-8); only meaningful when nothing was rejected.
+    // The file's bytes: UTF-8, but for the bytes of names that are not UTF-8, written as they
+    // are on disk. Only meaningful when nothing was rejected.
     QByteArray bytes;
     // The indexes of the entries that cannot be written, in order.
     QList<qsizetype> rejected;

@@ -1,3 +1,4 @@
+#include "common/localpath.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvela;
 using namespace quorvela::test;
@@ -64,6 +67,15 @@ struct Window {
     }
 };
 
+// Writes a file named by bytes, which QFile would take as UTF-8 text.
+bool writeNamedByBytes(const QByteArray& path, const QByteArray& content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && written;
+}
+
 const QStringList Five = {"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
 
 } // namespace
@@ -84,6 +96,8 @@ private slots:
     void loadFromMenuIsLoad();
     void loadM3uByName_data();
     void loadM3uByName();
+    void loadNamesByBytes_data();
+    void loadNamesByBytes();
     void loadFails_data();
     void loadFails();
     void loadKeepsSelection();
@@ -273,6 +287,60 @@ void TestPlaylistPanel::loadM3uByName() {
     w.env.dialogs.openFiles = {saved};
     w.form.Command4->click();
     QCOMPARE(w.entries(), entries);
+}
+
+void TestPlaylistPanel::loadNamesByBytes_data() {
+    QTest::addColumn<QList<QByteArray>>("onDisk");
+    QTest::addColumn<QByteArray>("playlist");
+    QTest::addColumn<QByteArray>("entry");
+    const QByteArray latin1 = "caf\xE9.mp3";
+    const QByteArray utf8 = "caf\xC3\xA9.mp3";
+    QTest::newRow("Windows-1252 playlist, name on disk not UTF-8")
+        << QList<QByteArray>{latin1} << QByteArray("/first.mp3\r\n" + latin1) << latin1;
+    QTest::newRow("file URL escaping the byte")
+        << QList<QByteArray>{latin1} << QByteArray("file://FOLDER/caf%E9.mp3") << latin1;
+    QTest::newRow("the text's name is on disk too")
+        << QList<QByteArray>{latin1, utf8} << QByteArray("/first.mp3\r\n" + latin1) << utf8;
+    QTest::newRow("neither is on disk") << QList<QByteArray>{} << QByteArray(latin1) << utf8;
+}
+
+// A Windows-1252 playlist naming caf\xE9.mp3 reads as "café.mp3", which is not that file; the
+// entry must name the file on disk, play, and be saved as the same bytes.
+void TestPlaylistPanel::loadNamesByBytes() {
+    QFETCH(QList<QByteArray>, onDisk);
+    QFETCH(QByteArray, playlist);
+    QFETCH(QByteArray, entry);
+    Window w;
+    const QByteArray folder = QFile::encodeName(w.env.tempPath(QStringLiteral("names")));
+    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
+    QByteArray mp3 = "not an MP3";
+    if (QFile file(m_mp3); !m_mp3.isEmpty() && file.open(QIODevice::ReadOnly))
+        mp3 = file.readAll();
+    for (const QByteArray& name : onDisk)
+        QVERIFY(writeNamedByBytes(folder + '/' + name, mp3));
+    const QString list = QFile::decodeName(folder) + QStringLiteral("/list.m3u");
+    QVERIFY(writeFile(list, QByteArray(playlist).replace("FOLDER", folder)));
+
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    const QString expected = localPathFromBytes(folder + '/' + entry);
+    QCOMPARE(w.entries().last(), expected);
+
+    const QString saved = w.env.tempPath(QStringLiteral("saved.m3u"));
+    w.env.dialogs.saveFiles = {saved};
+    w.form.Command3->click();
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
+
+    if (m_mp3.isEmpty() || onDisk.isEmpty())
+        return;
+    w.doubleClickEntry(int(w.entries().size() - 1));
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QCOMPARE(w.form.MediaPlayer1->fileName(), expected);
+    QCOMPARE(w.form.Label1->text(), QStringLiteral("Playlist"));
+    w.form.MediaPlayer1->stop();
 }
 
 void TestPlaylistPanel::loadFails_data() {

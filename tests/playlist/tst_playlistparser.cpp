@@ -1,3 +1,4 @@
+#include "common/localpath.h"
 #include "playlist/plainparser.h"
 
 #include <QTest>
@@ -12,6 +13,8 @@ private slots:
     void read_data();
     void read();
     void stopsAtMaxEntries();
+    void byteNames_data();
+    void byteNames();
     void utf8Validity_data();
     void utf8Validity();
 };
@@ -68,6 +71,45 @@ void TestPlaylistParser::read() {
 void TestPlaylistParser::stopsAtMaxEntries() {
     QCOMPARE(PlainParser().read("/a,/b,/c,/d", QString(), 2).paths, QStringList({"/a", "/b"}));
     QVERIFY(PlainParser().read("/a", QString(), 0).paths.isEmpty());
+}
+
+// Where an entry's bytes may name another file than its text, the reader gives both names.
+void TestPlaylistParser::byteNames_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("paths");
+    // The byte name of each entry, empty where there is none.
+    QTest::addColumn<QList<QByteArray>>("names");
+    const QString pl = QStringLiteral("/lists");
+    QTest::newRow("Windows-1252") << QByteArray("caf\xE9.mp3\n/a.mp3\n/\xC3\xA9 \xE9\n/\xC3\xA9")
+                                  << pl << QStringList{"/lists/café.mp3", "/a.mp3", "/Ã© é", "/Ã©"}
+                                  << QList<QByteArray>{"/lists/caf\xE9.mp3", "", "/\xC3\xA9 \xE9",
+                                                       "/\xC3\xA9"};
+    QTest::newRow("UTF-8 has none") << QByteArray("/caf\xC3\xA9.mp3") << pl
+                                    << QStringList{"/café.mp3"} << QList<QByteArray>{""};
+    QTest::newRow("file URL escaping a byte that is not UTF-8")
+        << QByteArray("file:///m/caf%E9.mp3\nfile:///m/caf%C3%A9%20.mp3") << pl
+        << QStringList{"/m/café.mp3", "/m/café .mp3"} << QList<QByteArray>{"/m/caf\xE9.mp3", ""};
+    QTest::newRow("only local paths")
+        << QByteArray("http://h/\xE9\nrel\xE9") << QString() << QStringList{"http://h/é", "relé"}
+        << QList<QByteArray>{"", ""};
+}
+
+void TestPlaylistParser::byteNames() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, paths);
+    QFETCH(QList<QByteArray>, names);
+    const PlaylistEntries entries = PlainParser().read(bytes, folder);
+    QCOMPARE(entries.paths, paths);
+    QList<QByteArray> found(paths.size());
+    qsizetype previous = -1;
+    for (const PlaylistEntries::ByteName& name : entries.byteNames) {
+        QVERIFY(name.index > previous);
+        previous = name.index;
+        found[name.index] = localPathBytes(name.path);
+    }
+    QCOMPARE(found, names);
 }
 
 // Whether a whole file is taken as UTF-8.
