@@ -20,7 +20,11 @@
 #include <QScrollBar>
 #include <QStringListModel>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -43,6 +47,29 @@ bool existsOnDisk(const QString& path) {
     const QByteArray bytes = localPathBytes(path);
     struct stat status {};
     return !bytes.contains('\0') && ::stat(bytes.constData(), &status) == 0;
+}
+
+// Writes bytes to fd and on to the disk; 0, or the errno of the call that failed. Not through
+// QSaveFile::write(): on a full disk Qt stops at the short write without the system's reason
+// ("Unknown error"), and what its buffer holds is written at commit(), which then reports
+// success with the file cut short.
+int writeAll(int fd, QByteArrayView bytes) {
+    const char* p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        p += written;
+        left -= written;
+    }
+    // Some file systems (NFS, quotas) report a full disk only when the data goes out; Qt's
+    // commit() ignores that.
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
 }
 
 // An entry as it can stand in a message: a long one is shortened in the middle.
@@ -213,15 +240,20 @@ bool PlaylistPanel::saveFile(const QString& path) {
         return false;
     }
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(text.bytes) == text.bytes.size() && file.commit();
-    if (!written) {
-        m_services.dialogs.message(m_form,
-                                   QStringLiteral("The playlist could not be saved to %1:\n%2")
-                                       .arg(path, file.errorString()),
-                                   Title, Dialogs::Icon::Critical);
+    QString failure;
+    if (file.open(QIODevice::WriteOnly)) {
+        // Not committed when the write fails: the file already there stays as it was.
+        if (const int error = writeAll(file.handle(), text.bytes); error != 0)
+            failure = QString::fromLocal8Bit(std::strerror(error));
+        else if (file.commit())
+            return true;
     }
-    return written;
+    if (failure.isEmpty())
+        failure = file.errorString();
+    m_services.dialogs.message(
+        m_form, QStringLiteral("The playlist could not be saved to %1:\n%2").arg(path, failure),
+        Title, Dialogs::Icon::Critical);
+    return false;
 }
 
 void PlaylistPanel::playSelected() {

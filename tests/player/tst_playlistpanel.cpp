@@ -17,7 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +80,29 @@ bool writeNamedByBytes(const QByteArray& path, const QByteArray& content) {
     return ::close(fd) == 0 && written;
 }
 
+// Lets no file grow beyond limit bytes while it lives, with the signal that would end the
+// process ignored, so that a write past it fails (EFBIG) as one on a full disk does (ENOSPC).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldAction = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = std::min(limit, m_old.rlim_max);
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldAction);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldAction)(int) = nullptr;
+};
+
 const QStringList Five = {"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
 
 } // namespace
@@ -108,6 +135,7 @@ private slots:
     void saveThenLoad_data();
     void saveThenLoad();
     void saveRefusesWhatCannotReadBack();
+    void saveFailureIsReported_data();
     void saveFailureIsReported();
     void saveCancelled();
 
@@ -506,14 +534,48 @@ void TestPlaylistPanel::saveRefusesWhatCannotReadBack() {
              QStringList{"kept.m3u"});
 }
 
+void TestPlaylistPanel::saveFailureIsReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<rlim_t>("sizeLimit");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("no such folder")
+        << "no/such/folder/x.m3u" << 1 << RLIM_INFINITY << "No such file or directory";
+    // Under the limit on a file's size a write fails as on a full disk, with the system's
+    // own reason; Qt keeps a small file in its buffer until the end, a large one not.
+    QTest::newRow("too large, small file") << "kept.m3u" << 100 << rlim_t(1024) << "File too large";
+    QTest::newRow("too large, large file")
+        << "kept.m3u" << 5000 << rlim_t(64 * 1024) << "File too large";
+}
+
 void TestPlaylistPanel::saveFailureIsReported() {
+    QFETCH(QString, name);
+    QFETCH(int, entries);
+    QFETCH(rlim_t, sizeLimit);
+    QFETCH(QString, cause);
     Window w;
-    w.setEntries({"/m/a.mp3"});
-    w.env.dialogs.saveFiles = {w.env.tempPath(QStringLiteral("no/such/folder/x.m3u"))};
-    w.form.Command3->click();
+    QStringList list;
+    for (int i = 0; i < entries; ++i)
+        list.append(QStringLiteral("/music/Some Artist/Some Album/%1 Title.mp3").arg(i));
+    w.setEntries(list);
+    const QString path = w.env.tempPath(name);
+    QVERIFY(writeFile(w.env.tempPath(QStringLiteral("kept.m3u")), "old\n"));
+    w.env.dialogs.saveFiles = {path};
+    {
+        const FileSizeLimit limit(sizeLimit);
+        w.form.Command3->click();
+    }
     QCOMPARE(w.env.dialogs.messages.size(), 1);
-    QCOMPARE(w.env.dialogs.messages.first().title, QStringLiteral("Quorvela"));
-    QCOMPARE(w.env.dialogs.messages.first().icon, Dialogs::Icon::Critical);
+    const Message message = w.env.dialogs.messages.first();
+    QCOMPARE(message.text,
+             QStringLiteral("The playlist could not be saved to %1:\n%2").arg(path, cause));
+    QCOMPARE(message.title, QStringLiteral("Quorvela"));
+    QCOMPARE(message.icon, Dialogs::Icon::Critical);
+    QFile kept(w.env.tempPath(QStringLiteral("kept.m3u")));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old\n"));
+    QCOMPARE(QDir(w.env.tempPath()).entryList({"kept.m3u*"}, QDir::Files | QDir::Hidden),
+             QStringList{"kept.m3u"});
 }
 
 void TestPlaylistPanel::saveCancelled() {
