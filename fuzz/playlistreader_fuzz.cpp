@@ -23,13 +23,18 @@ void check(const quorvela::PlaylistParser& parser, QByteArrayView bytes) {
         if (quorvela::resolvePlaylistItem(entry, folder) != entry)
             std::abort();
     }
-    // A second name is an absolute path other than the text's, given once per entry, in order.
+    // The bytes of an entry whose text may name another file lie in the input, given once per
+    // entry and in order, and name an absolute path or nothing.
     qsizetype previous = -1;
-    for (const quorvela::PlaylistEntries::ByteName& name : read.byteNames) {
-        if (name.index <= previous || name.index >= entries.size() ||
-            !name.path.startsWith(QLatin1Char('/')) || name.path == entries.at(name.index))
+    for (const quorvela::PlaylistEntries::RawItem& raw : read.rawItems) {
+        if (raw.index <= previous || raw.index >= entries.size() ||
+            raw.bytes.data() < bytes.data() ||
+            raw.bytes.data() + raw.bytes.size() > bytes.data() + bytes.size())
             std::abort();
-        previous = name.index;
+        previous = raw.index;
+        const QString name = quorvela::resolvePlaylistBytes(raw.bytes, folder);
+        if (!name.isEmpty() && !name.startsWith(QLatin1Char('/')))
+            std::abort();
     }
     // Each entry needs at least one byte or a separator: more entries than bytes is a bug.
     if (entries.size() > bytes.size() + 1)

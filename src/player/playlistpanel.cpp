@@ -180,16 +180,21 @@ bool PlaylistPanel::loadFile(const QString& path) {
     bytes.truncate(std::max<qint64>(got, 0));
     if (!whole)
         keepWholeLines(bytes);
-    PlaylistEntries read = playlistParserFor(info.fileName(), bytes)
-                               .read(bytes, info.absolutePath(), MaxEntriesPerFile);
-    bytes = QByteArray();
+    const QString folder = info.absolutePath();
+    PlaylistEntries read =
+        playlistParserFor(info.fileName(), bytes).read(bytes, folder, MaxEntriesPerFile);
     // A playlist made where the files' names are not UTF-8 (an old Windows machine, a FAT
     // drive) reads as Windows-1252 text that names no file; its bytes are the names on disk.
-    for (PlaylistEntries::ByteName& name : read.byteNames) {
-        QString& entry = read.paths[name.index];
-        if (!existsOnDisk(entry) && existsOnDisk(name.path))
-            entry = std::move(name.path);
+    for (const PlaylistEntries::RawItem& raw : read.rawItems) {
+        QString& entry = read.paths[raw.index];
+        if (existsOnDisk(entry))
+            continue;
+        if (QString byteName = resolvePlaylistBytes(raw.bytes, folder);
+            !byteName.isEmpty() && existsOnDisk(byteName))
+            entry = std::move(byteName);
     }
+    read.rawItems.clear();
+    bytes = QByteArray();
     QStringList entries = std::move(read.paths);
     if (entries.size() >= MaxEntriesPerFile)
         whole = false;

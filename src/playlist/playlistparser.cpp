@@ -57,6 +57,10 @@ int hexValue(char16_t c) {
     return -1;
 }
 
+// How a file URL's %XX escapes are read: as text (UTF-8 when valid, else Windows-1252), or
+// byte for byte as localPathFromBytes() holds a name.
+enum class EscapedBytes { AsText, AsBytes };
+
 QString decodeBytes(QByteArrayView bytes) {
     return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
@@ -125,7 +129,9 @@ bool isKeptAsRead(const QString& item) {
     return urlPrefixLength(item) > 0 && !isFileUrl(item);
 }
 
-QString resolvePlaylistItem(const QString& item, const QString& folder, EscapedBytes escapes) {
+namespace {
+
+QString resolve(const QString& item, const QString& folder, EscapedBytes escapes) {
     if (item.isEmpty() || item.front() == QLatin1Char('/'))
         return item;
     if (urlPrefixLength(item) > 0)
@@ -133,6 +139,19 @@ QString resolvePlaylistItem(const QString& item, const QString& folder, EscapedB
     if (folder.isEmpty())
         return item;
     return QDir::cleanPath(folder + QLatin1Char('/') + item);
+}
+
+} // namespace
+
+QString resolvePlaylistItem(const QString& item, const QString& folder) {
+    return resolve(item, folder, EscapedBytes::AsText);
+}
+
+QString resolvePlaylistBytes(QByteArrayView item, const QString& folder) {
+    QString path = resolve(localPathFromBytes(item), folder, EscapedBytes::AsBytes);
+    if (!path.startsWith(QLatin1Char('/')))
+        return {};
+    return path;
 }
 
 PlaylistItems::PlaylistItems(QByteArrayView text, const QString& folder, qsizetype maxEntries)
@@ -143,19 +162,13 @@ bool PlaylistItems::take(const char* begin, const char* end) {
     QString text;
     if (!bytes.isEmpty())
         text = m_utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
-    QString path = resolvePlaylistItem(text, m_folder);
-    // Only there can the bytes differ from the text's UTF-8; most items skip the second name.
-    const bool textDiffers =
-        (!m_utf8 &&
+    // Bytes name another file than the text only in a Windows-1252 file, where they are not
+    // ASCII, or through a file URL's escapes; most items need no second look.
+    if ((!m_utf8 &&
          std::any_of(begin, end, [](char c) { return (static_cast<Byte>(c) & 0x80) != 0; })) ||
-        bytes.contains('%');
-    if (textDiffers) {
-        QString byteName =
-            resolvePlaylistItem(localPathFromBytes(bytes), m_folder, EscapedBytes::AsBytes);
-        if (byteName.startsWith(QLatin1Char('/')) && byteName != path)
-            m_entries.byteNames.append({m_entries.paths.size(), std::move(byteName)});
-    }
-    m_entries.paths.append(std::move(path));
+        bytes.contains('%'))
+        m_entries.rawItems.append({m_entries.paths.size(), bytes});
+    m_entries.paths.append(resolvePlaylistItem(text, m_folder));
     return m_entries.paths.size() < m_maxEntries;
 }
 

@@ -12,21 +12,20 @@ namespace quorvela {
 // What a playlist file lists, in order.
 struct PlaylistEntries {
     // An entry whose bytes in the file may name another file than its text does: the text of a
-    // Windows-1252 file, or a file URL escaping bytes that are not UTF-8. Only the file system
-    // can tell which of the two names a file, so the reader gives both.
-    struct ByteName {
+    // Windows-1252 file, or a file URL escaping bytes. Only the file system can tell which of
+    // the two names a file (resolvePlaylistBytes() gives the other name).
+    struct RawItem {
         // Into paths.
         qsizetype index;
-        // The entry read byte for byte (localPathFromBytes()) and resolved as its text was;
-        // always an absolute path, and never the same as the text's.
-        QString path;
+        // The item as the file holds it: a view into the bytes that were read.
+        QByteArrayView bytes;
     };
 
     // Each entry as text: relative items made absolute against the playlist's folder,
     // "file://" URLs made local paths, empty items kept as empty entries.
     QStringList paths;
     // In the order of their indexes.
-    QList<ByteName> byteNames;
+    QList<RawItem> rawItems;
 };
 
 // Collects the items a parser finds in the text of a file, decoding each as the whole file is
@@ -76,13 +75,13 @@ protected:
 // code points beyond U+10FFFF), otherwise Windows-1252.
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
 
-// How a "file://" URL's %XX escapes are read: as text (UTF-8 when valid, else Windows-1252),
-// or byte for byte as localPathFromBytes() holds a name.
-enum class EscapedBytes { AsText, AsBytes };
-
 // What the reader makes of one item found in a playlist in folder.
-[[nodiscard]] QString resolvePlaylistItem(const QString& item, const QString& folder,
-                                          EscapedBytes escapes = EscapedBytes::AsText);
+[[nodiscard]] QString resolvePlaylistItem(const QString& item, const QString& folder);
+
+// The local file that the bytes of an item name, read byte for byte (localPathFromBytes(), a
+// file URL's escapes too) and resolved against folder as the item's text is. Empty when they
+// name no file by an absolute path: a URL of another kind, a relative path without a folder.
+[[nodiscard]] QString resolvePlaylistBytes(QByteArrayView item, const QString& folder);
 
 // True when the reader takes the item as it is, whatever folder the playlist lies in: it is
 // empty, an absolute path, or a URL other than a "file://" one.

@@ -54,9 +54,8 @@ PlaylistEntryProblem PlaylistWriter::problem(const QString& entry) const {
     if (hasInvalidText(entry))
         return PlaylistEntryProblem::InvalidText;
     // Only a local path has a form without the blanks: its file URL.
-    if (hasBlankAtEnds(entry) && (entry.front() != QLatin1Char('/') ||
-                                  resolvePlaylistItem(localPathFromBytes(lineFor(entry)), {},
-                                                      EscapedBytes::AsBytes) != entry))
+    if (hasBlankAtEnds(entry) &&
+        (entry.front() != QLatin1Char('/') || resolvePlaylistBytes(lineFor(entry), {}) != entry))
         return PlaylistEntryProblem::BlanksAtEnds;
     return PlaylistEntryProblem::None;
 }

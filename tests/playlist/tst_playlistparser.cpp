@@ -73,26 +73,28 @@ void TestPlaylistParser::stopsAtMaxEntries() {
     QVERIFY(PlainParser().read("/a", QString(), 0).paths.isEmpty());
 }
 
-// Where an entry's bytes may name another file than its text, the reader gives both names.
+// An entry's bytes may name another file than its text; the window takes the file they name
+// when only that one exists.
 void TestPlaylistParser::byteNames_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("paths");
-    // The byte name of each entry, empty where there is none.
+    // Each entry as its bytes name it.
     QTest::addColumn<QList<QByteArray>>("names");
     const QString pl = QStringLiteral("/lists");
     QTest::newRow("Windows-1252") << QByteArray("caf\xE9.mp3\n/a.mp3\n/\xC3\xA9 \xE9\n/\xC3\xA9")
                                   << pl << QStringList{"/lists/café.mp3", "/a.mp3", "/Ã© é", "/Ã©"}
-                                  << QList<QByteArray>{"/lists/caf\xE9.mp3", "", "/\xC3\xA9 \xE9",
-                                                       "/\xC3\xA9"};
-    QTest::newRow("UTF-8 has none") << QByteArray("/caf\xC3\xA9.mp3") << pl
-                                    << QStringList{"/café.mp3"} << QList<QByteArray>{""};
-    QTest::newRow("file URL escaping a byte that is not UTF-8")
+                                  << QList<QByteArray>{"/lists/caf\xE9.mp3", "/a.mp3",
+                                                       "/\xC3\xA9 \xE9", "/\xC3\xA9"};
+    QTest::newRow("UTF-8") << QByteArray("/caf\xC3\xA9.mp3") << pl << QStringList{"/café.mp3"}
+                           << QList<QByteArray>{"/caf\xC3\xA9.mp3"};
+    QTest::newRow("file URL escaping bytes")
         << QByteArray("file:///m/caf%E9.mp3\nfile:///m/caf%C3%A9%20.mp3") << pl
-        << QStringList{"/m/café.mp3", "/m/café .mp3"} << QList<QByteArray>{"/m/caf\xE9.mp3", ""};
-    QTest::newRow("only local paths")
+        << QStringList{"/m/café.mp3", "/m/café .mp3"}
+        << QList<QByteArray>{"/m/caf\xE9.mp3", "/m/caf\xC3\xA9 .mp3"};
+    QTest::newRow("no local file")
         << QByteArray("http://h/\xE9\nrel\xE9") << QString() << QStringList{"http://h/é", "relé"}
-        << QList<QByteArray>{"", ""};
+        << QList<QByteArray>{"http://h/\xC3\xA9", "rel\xC3\xA9"};
 }
 
 void TestPlaylistParser::byteNames() {
@@ -102,13 +104,19 @@ void TestPlaylistParser::byteNames() {
     QFETCH(QList<QByteArray>, names);
     const PlaylistEntries entries = PlainParser().read(bytes, folder);
     QCOMPARE(entries.paths, paths);
-    QList<QByteArray> found(paths.size());
+    QStringList byBytes = entries.paths;
     qsizetype previous = -1;
-    for (const PlaylistEntries::ByteName& name : entries.byteNames) {
-        QVERIFY(name.index > previous);
-        previous = name.index;
-        found[name.index] = localPathBytes(name.path);
+    for (const PlaylistEntries::RawItem& raw : entries.rawItems) {
+        QVERIFY(raw.index > previous);
+        previous = raw.index;
+        QVERIFY(raw.bytes.data() >= bytes.constData() &&
+                raw.bytes.data() + raw.bytes.size() <= bytes.constData() + bytes.size());
+        if (const QString name = resolvePlaylistBytes(raw.bytes, folder); !name.isEmpty())
+            byBytes[raw.index] = name;
     }
+    QList<QByteArray> found;
+    for (const QString& name : byBytes)
+        found.append(localPathBytes(name));
     QCOMPARE(found, names);
 }
 

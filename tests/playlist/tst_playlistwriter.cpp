@@ -55,8 +55,10 @@ const Format Formats[] = {
 // What the window loads from a written file when every file named by its bytes exists.
 QStringList readBack(const QString& fileName, const QByteArray& bytes) {
     PlaylistEntries entries = playlistParserFor(fileName, bytes).read(bytes, ReadFolder);
-    for (const PlaylistEntries::ByteName& name : entries.byteNames)
-        entries.paths[name.index] = name.path;
+    for (const PlaylistEntries::RawItem& raw : entries.rawItems) {
+        if (QString name = resolvePlaylistBytes(raw.bytes, ReadFolder); !name.isEmpty())
+            entries.paths[raw.index] = std::move(name);
+    }
     return entries.paths;
 }
 
