@@ -32,8 +32,8 @@ void check(const quorvela::PlaylistParser& parser, QByteArrayView bytes) {
             raw.bytes.data() + raw.bytes.size() > bytes.data() + bytes.size())
             std::abort();
         previous = raw.index;
-        const QString name = quorvela::resolvePlaylistBytes(raw.bytes, folder);
-        if (!name.isEmpty() && !name.startsWith(QLatin1Char('/')))
+        const QByteArray name = quorvela::resolvePlaylistBytes(raw.bytes, folder);
+        if (!name.isEmpty() && !name.startsWith('/'))
             std::abort();
     }
     // Each entry needs at least one byte or a separator: more entries than bytes is a bug.

@@ -41,12 +41,10 @@ void keepWholeLines(QByteArray& bytes) {
     bytes.truncate(last);
 }
 
-// By the bytes of the name, which need not be UTF-8. A name holding a NUL names no file:
-// the system would stop reading it there.
-bool existsOnDisk(const QString& path) {
-    const QByteArray bytes = localPathBytes(path);
+// A name holding a NUL names no file: the system would stop reading it there.
+bool existsOnDisk(const QByteArray& name) {
     struct stat status {};
-    return !bytes.contains('\0') && ::stat(bytes.constData(), &status) == 0;
+    return !name.contains('\0') && ::stat(name.constData(), &status) == 0;
 }
 
 // Writes bytes to fd and on to the disk; 0, or the errno of the call that failed. Not through
@@ -187,11 +185,11 @@ bool PlaylistPanel::loadFile(const QString& path) {
     // drive) reads as Windows-1252 text that names no file; its bytes are the names on disk.
     for (const PlaylistEntries::RawItem& raw : read.rawItems) {
         QString& entry = read.paths[raw.index];
-        if (existsOnDisk(entry))
+        if (existsOnDisk(localPathBytes(entry)))
             continue;
-        if (QString byteName = resolvePlaylistBytes(raw.bytes, folder);
-            !byteName.isEmpty() && existsOnDisk(byteName))
-            entry = std::move(byteName);
+        if (const QByteArray name = resolvePlaylistBytes(raw.bytes, folder);
+            !name.isEmpty() && existsOnDisk(name))
+            entry = localPathFromBytes(name);
     }
     read.rawItems.clear();
     bytes = QByteArray();

@@ -58,8 +58,8 @@ int hexValue(char16_t c) {
 }
 
 // How a file URL's %XX escapes are read: as text (UTF-8 when valid, else Windows-1252), or
-// byte for byte as localPathFromBytes() holds a name.
-enum class EscapedBytes { AsText, AsBytes };
+// as the Latin-1 characters of their bytes, where the URL is itself bytes held as Latin-1.
+enum class EscapedBytes { AsText, AsLatin1 };
 
 QString decodeBytes(QByteArrayView bytes) {
     return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
@@ -69,7 +69,7 @@ QString decodeBytes(QByteArrayView bytes) {
 // two hex digits stays as it is.
 QString percentDecoded(QStringView text, EscapedBytes escapes) {
     const auto decode = [escapes](const QByteArray& run) {
-        return escapes == EscapedBytes::AsBytes ? localPathFromBytes(run) : decodeBytes(run);
+        return escapes == EscapedBytes::AsLatin1 ? QString::fromLatin1(run) : decodeBytes(run);
     };
     QString result;
     result.reserve(text.size());
@@ -147,11 +147,15 @@ QString resolvePlaylistItem(const QString& item, const QString& folder) {
     return resolve(item, folder, EscapedBytes::AsText);
 }
 
-QString resolvePlaylistBytes(QByteArrayView item, const QString& folder) {
-    QString path = resolve(localPathFromBytes(item), folder, EscapedBytes::AsBytes);
+QByteArray resolvePlaylistBytes(QByteArrayView item, const QString& folder) {
+    // Latin-1 holds each byte as the character of its value, so the rules for text apply to the
+    // bytes unchanged, and no byte is decoded for a name that may name nothing.
+    const QString path =
+        resolve(QString::fromLatin1(item), QString::fromLatin1(localPathBytes(folder)),
+                EscapedBytes::AsLatin1);
     if (!path.startsWith(QLatin1Char('/')))
         return {};
-    return path;
+    return path.toLatin1();
 }
 
 PlaylistItems::PlaylistItems(QByteArrayView text, const QString& folder, qsizetype maxEntries)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -13,7 +14,7 @@ namespace quorvela {
 struct PlaylistEntries {
     // An entry whose bytes in the file may name another file than its text does: the text of a
     // Windows-1252 file, or a file URL escaping bytes. Only the file system can tell which of
-    // the two names a file (resolvePlaylistBytes() gives the other name).
+    // the two names a file (resolvePlaylistBytes() gives the other).
     struct RawItem {
         // Into paths.
         qsizetype index;
@@ -71,17 +72,17 @@ protected:
     virtual void parse(const char* begin, const char* end, PlaylistItems& items) const = 0;
 };
 
-// The text of a whole file is UTF-8 when it is valid UTF-8 (no overlong forms, surrogates or
-// code points beyond U+10FFFF), otherwise Windows-1252.
+// A file is read as UTF-8 when it is valid UTF-8 as a whole (no overlong forms, surrogates or
+// code points beyond U+10FFFF), otherwise as Windows-1252, with this.
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
 
 // What the reader makes of one item found in a playlist in folder.
 [[nodiscard]] QString resolvePlaylistItem(const QString& item, const QString& folder);
 
-// The local file that the bytes of an item name, read byte for byte (localPathFromBytes(), a
-// file URL's escapes too) and resolved against folder as the item's text is. Empty when they
-// name no file by an absolute path: a URL of another kind, a relative path without a folder.
-[[nodiscard]] QString resolvePlaylistBytes(QByteArrayView item, const QString& folder);
+// The bytes of the local file that the bytes of an item name, resolved against folder as the
+// item's text is (a file URL's escapes giving the bytes they stand for). Empty when they name
+// no file by an absolute path: a URL of another kind, a relative path without a folder.
+[[nodiscard]] QByteArray resolvePlaylistBytes(QByteArrayView item, const QString& folder);
 
 // True when the reader takes the item as it is, whatever folder the playlist lies in: it is
 // empty, an absolute path, or a URL other than a "file://" one.

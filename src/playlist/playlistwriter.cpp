@@ -55,7 +55,8 @@ PlaylistEntryProblem PlaylistWriter::problem(const QString& entry) const {
         return PlaylistEntryProblem::InvalidText;
     // Only a local path has a form without the blanks: its file URL.
     if (hasBlankAtEnds(entry) &&
-        (entry.front() != QLatin1Char('/') || resolvePlaylistBytes(lineFor(entry), {}) != entry))
+        (entry.front() != QLatin1Char('/') ||
+         localPathFromBytes(resolvePlaylistBytes(lineFor(entry), {})) != entry))
         return PlaylistEntryProblem::BlanksAtEnds;
     return PlaylistEntryProblem::None;
 }

@@ -33,7 +33,8 @@ struct PlaylistText {
 };
 
 // A playlist format that Save writes as well as reads. Its own read() gives back every entry
-// that problem() lets through unchanged.
+// that problem() lets through unchanged, a name that is not UTF-8 by its bytes
+// (resolvePlaylistBytes()).
 class PlaylistWriter : public PlaylistParser {
 public:
     [[nodiscard]] virtual PlaylistEntryProblem problem(const QString& entry) const;

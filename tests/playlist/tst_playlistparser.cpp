@@ -1,4 +1,3 @@
-#include "common/localpath.h"
 #include "playlist/plainparser.h"
 
 #include <QTest>
@@ -104,19 +103,18 @@ void TestPlaylistParser::byteNames() {
     QFETCH(QList<QByteArray>, names);
     const PlaylistEntries entries = PlainParser().read(bytes, folder);
     QCOMPARE(entries.paths, paths);
-    QStringList byBytes = entries.paths;
+    QList<QByteArray> found;
+    for (const QString& path : entries.paths)
+        found.append(path.toUtf8());
     qsizetype previous = -1;
     for (const PlaylistEntries::RawItem& raw : entries.rawItems) {
         QVERIFY(raw.index > previous);
         previous = raw.index;
         QVERIFY(raw.bytes.data() >= bytes.constData() &&
                 raw.bytes.data() + raw.bytes.size() <= bytes.constData() + bytes.size());
-        if (const QString name = resolvePlaylistBytes(raw.bytes, folder); !name.isEmpty())
-            byBytes[raw.index] = name;
+        if (const QByteArray name = resolvePlaylistBytes(raw.bytes, folder); !name.isEmpty())
+            found[raw.index] = name;
     }
-    QList<QByteArray> found;
-    for (const QString& name : byBytes)
-        found.append(localPathBytes(name));
     QCOMPARE(found, names);
 }
 

@@ -56,8 +56,8 @@ const Format Formats[] = {
 QStringList readBack(const QString& fileName, const QByteArray& bytes) {
     PlaylistEntries entries = playlistParserFor(fileName, bytes).read(bytes, ReadFolder);
     for (const PlaylistEntries::RawItem& raw : entries.rawItems) {
-        if (QString name = resolvePlaylistBytes(raw.bytes, ReadFolder); !name.isEmpty())
-            entries.paths[raw.index] = std::move(name);
+        if (const QByteArray name = resolvePlaylistBytes(raw.bytes, ReadFolder); !name.isEmpty())
+            entries.paths[raw.index] = localPathFromBytes(name);
     }
     return entries.paths;
 }
