@@ -9,8 +9,6 @@ class TestM3uParser : public QObject {
 private slots:
     void read_data();
     void read();
-    void quotedLine_data();
-    void quotedLine();
 };
 
 void TestM3uParser::read_data() {
@@ -34,32 +32,6 @@ void TestM3uParser::read() {
     QFETCH(QStringList, expected);
     QCOMPARE(M3uParser().read(bytes, QStringLiteral("/lists")).paths, expected);
     QCOMPARE(M3uParser().read(bytes, QStringLiteral("/lists"), 1).paths, expected.mid(0, 1));
-}
-
-void TestM3uParser::quotedLine_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QString>("unwrapped");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("wrapped") << QByteArray(" \"/m/a, b.mp3\"\t") << "/m/a, b.mp3"
-                             << "/lists/\"/m/a, b.mp3\"";
-    QTest::newRow("wrapped relative") << QByteArray("\"a, b.mp3\"") << "/lists/a, b.mp3"
-                                      << "/lists/\"a, b.mp3\"";
-    QTest::newRow("only opened") << QByteArray("\"/a") << "/lists/\"/a"
-                                 << "/lists/\"/a";
-    QTest::newRow("quote alone") << QByteArray("\"") << "/lists/\""
-                                 << "/lists/\"";
-    QTest::newRow("quotes inside") << QByteArray("/m/\"q\".mp3") << "/m/\"q\".mp3"
-                                   << "/m/\"q\".mp3";
-}
-
-void TestM3uParser::quotedLine() {
-    QFETCH(QByteArray, line);
-    QFETCH(QString, unwrapped);
-    QFETCH(QString, kept);
-    using Q = M3uParser::QuotedLine;
-    QCOMPARE(M3uParser(Q::Unwrapped).read(line, QStringLiteral("/lists")).paths,
-             QStringList{unwrapped});
-    QCOMPARE(M3uParser(Q::Kept).read(line, QStringLiteral("/lists")).paths, QStringList{kept});
 }
 
 QTEST_APPLESS_MAIN(TestM3uParser)
