@@ -13,6 +13,7 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
+#include "player/openitem.h"
 #include "player/pickfolder.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
@@ -36,6 +37,8 @@
 #include <QStandardPaths>
 #include <QStringListModel>
 #include <QTimer>
+
+#include <utility>
 
 namespace quorvela {
 
@@ -143,7 +146,7 @@ Form1::Form1(Services services, QWidget* parent)
     Timer1->setInterval(60);
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
-    new PlaylistPanel(this, m_services);
+    m_playlistPanel = new PlaylistPanel(this, m_services);
 }
 
 Form1::~Form1() {
@@ -383,20 +386,73 @@ void Form1::selectFolder() {
                                   "folder, you will be able to easily play each file within it."));
     if (folder.isEmpty())
         return;
-    // A folder that vanished or cannot be read is refused before anything changes, so the
-    // list, the remembered folder and what is playing stay as they were.
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+    if (!chooseFolder(folder)) {
         m_services.dialogs.message(
             this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(folder),
             QStringLiteral("Quorvela"), Dialogs::Icon::None);
-        return;
     }
+}
+
+bool Form1::chooseFolder(const QString& folder) {
+    // A folder that vanished or cannot be read is refused before anything changes, so the
+    // list, the remembered folder and what is playing stay as they were.
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+        return false;
     txtPath->setText(folder);
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
     showValue(lblElapsedTime, QStringLiteral("00:00"));
+    return true;
+}
+
+void Form1::openFiles(const QStringList& items) {
+    QList<OpenItem> unopened;
+    int firstMp3 = -1;
+    // MP3 files in a row go on the list together: one change of a long list, not one each.
+    QStringList mp3s;
+    auto appendMp3s = [&] {
+        if (firstMp3 < 0 && !mp3s.isEmpty())
+            firstMp3 = m_playlist->rowCount();
+        m_playlistPanel->append(std::exchange(mp3s, {}));
+    };
+    for (const QString& given : items) {
+        OpenItem item = examineOpenItem(given);
+        if (item.kind == OpenKind::Mp3) {
+            mp3s.append(item.path);
+            continue;
+        }
+        appendMp3s();
+        const int rows = m_playlist->rowCount();
+        switch (item.kind) {
+        case OpenKind::Mp3:
+            break;
+        case OpenKind::Playlist:
+            if (!m_playlistPanel->loadFile(item.path)) {
+                item.reason = m_playlist->rowCount() == rows
+                                  ? QStringLiteral("it cannot be read")
+                                  : QStringLiteral("only part of it could be read");
+                unopened.append(item);
+            }
+            break;
+        case OpenKind::Folder:
+            if (!chooseFolder(item.path)) {
+                item.reason = QStringLiteral("the folder cannot be opened");
+                unopened.append(item);
+            }
+            break;
+        case OpenKind::Unopenable:
+            unopened.append(item);
+            break;
+        }
+    }
+    appendMp3s();
+    if (firstMp3 >= 0)
+        m_playlistPanel->playEntry(firstMp3);
+    if (!unopened.isEmpty())
+        m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
+                                   Dialogs::Icon::None);
 }
 
 void Form1::playFromFolderList() {

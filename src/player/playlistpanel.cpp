@@ -1,6 +1,7 @@
 #include "player/playlistpanel.h"
 
 #include "common/dialogs.h"
+#include "common/localpath.h"
 #include "common/shownvalue.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
@@ -19,6 +20,10 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStringListModel>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -127,12 +132,21 @@ void PlaylistPanel::load() {
 
 bool PlaylistPanel::loadFile(const QString& path) {
     // Only a regular file: a folder, a device or a pipe is not a playlist, and reading one
-    // could block or never end.
+    // could block or never end. Opened by the bytes of its name, which need not be UTF-8.
     const QFileInfo info(path);
-    if (!info.isFile())
+    const QByteArray name = localPathBytes(path);
+    struct stat status {};
+    if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    if (file.isSequential())
         return false;
     const qint64 size = file.size();
     const qint64 wanted = std::min(size, MaxFileBytes);
@@ -203,6 +217,15 @@ bool PlaylistPanel::saveFile(const QString& path) {
                                    Title, Dialogs::Icon::Critical);
     }
     return written;
+}
+
+void PlaylistPanel::playEntry(int row) {
+    const QModelIndex index = m_form->playlistModel()->index(row);
+    if (!index.isValid())
+        return;
+    m_form->List1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_form->List1->scrollTo(index);
+    playSelected();
 }
 
 void PlaylistPanel::playSelected() {

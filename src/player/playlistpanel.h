@@ -27,6 +27,10 @@ public:
     // Writes every entry to path as PLS for a ".pls" name, else as extended M3U, replacing the
     // file whole or not at all. Reports what goes wrong.
     bool saveFile(const QString& path);
+    // Appends entries at the end, keeping the selection and the scroll position.
+    void append(QStringList entries);
+    // Selects the entry at row and plays it as a double-click on it does.
+    void playEntry(int row);
 
 public slots:
     void add();
@@ -37,7 +41,6 @@ public slots:
     void playSelected();
 
 private:
-    void append(QStringList entries);
     [[nodiscard]] int selectedRow() const;
 
     Form1* m_form;
