@@ -170,6 +170,17 @@ bool Form1::publishMediaControls() {
         activateWindow();
     };
     window.quit = [this] { exitProgram(); };
+    window.openUri = [this](const QString& uri) {
+        // Only what the service says it plays; a folder would stop the track and refill the
+        // folder list, which no media control expects of opening a track.
+        const OpenKind kind = examineOpenItem(uri).kind;
+        if (kind != OpenKind::Mp3 && kind != OpenKind::Playlist)
+            return false;
+        // After the caller has its answer: a message the opening shows must not hold it.
+        QMetaObject::invokeMethod(
+            this, [this, uri] { openFiles({uri}); }, Qt::QueuedConnection);
+        return true;
+    };
     auto* service = new MprisService(MediaPlayer1->engine(), std::move(window), ArtCache(), this);
     if (!service->registerOn(QDBusConnection::sessionBus())) {
         delete service;
