@@ -13,6 +13,7 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
+#include "player/filedrop.h"
 #include "player/openitem.h"
 #include "player/pickfolder.h"
 #include "player/playlistpanel.h"
@@ -147,6 +148,7 @@ Form1::Form1(Services services, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
     m_playlistPanel = new PlaylistPanel(this, m_services);
+    new FileDrop(this);
 }
 
 Form1::~Form1() {

@@ -1,5 +1,5 @@
-// Files opened from outside the window: the command line and a second launch over the
-// session bus.
+// Files opened from outside the window: the command line, a second launch over the session bus
+// and drops.
 #include "common/localpath.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringListModel>
@@ -231,6 +232,85 @@ private slots:
                                                         "cannot be opened.")});
         w.close();
         QCOMPARE(env->stored(QStringLiteral("lastdir")), m_folder);
+    }
+
+    void drops_data() {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QString>("over");
+        QTest::addColumn<int>("actions");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<bool>("folderChosen");
+        QTest::addColumn<int>("messageCount");
+        const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        QTest::newRow("MP3 files on the playlist")
+            << QStringList{m_tone, m_oddName} << "List1" << copyOrMove << true
+            << QStringList{m_tone, m_oddName} << false << 0;
+        QTest::newRow("playlist on the folder list")
+            << QStringList{m_playlist} << "File1" << copyOrMove << true << m_listed << false << 0;
+        QTest::newRow("folder on the elapsed time")
+            << QStringList{m_folder} << "lblElapsedTime" << copyOrMove << true << QStringList{}
+            << true << 0;
+        QTest::newRow("folder on the playlist")
+            << QStringList{m_folder} << "List1" << copyOrMove << true << QStringList{} << true << 0;
+        QTest::newRow("MP3 file on the elapsed time")
+            << QStringList{m_tone} << "lblElapsedTime" << copyOrMove << false << QStringList{}
+            << false << 0;
+        QTest::newRow("text file on the playlist")
+            << QStringList{m_text} << "List1" << copyOrMove << false << QStringList{} << false << 0;
+        QTest::newRow("MP3 file offered only to move")
+            << QStringList{m_tone} << "List1" << int(Qt::MoveAction) << false << QStringList{}
+            << false << 0;
+        QTest::newRow("MP3 file offered to link")
+            << QStringList{m_tone} << "List1" << int(Qt::LinkAction) << true << QStringList{m_tone}
+            << false << 0;
+        QTest::newRow("MP3 and text file on the playlist")
+            << QStringList{m_tone, m_text} << "List1" << copyOrMove << true << QStringList{m_tone}
+            << false << 1;
+    }
+    void drops() {
+        QFETCH(QStringList, dropped);
+        QFETCH(QString, over);
+        QFETCH(int, actions);
+        QFETCH(bool, accepted);
+        QFETCH(QStringList, entries);
+        QFETCH(bool, folderChosen);
+        QFETCH(int, messageCount);
+        Form1& w = open(m_dir.path());
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* target = w.findChild<QWidget*>(over);
+        QVERIFY(target);
+        if (auto* view = qobject_cast<QAbstractItemView*>(target))
+            target = view->viewport();
+        const QPoint at = target->rect().center();
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : dropped)
+            urls.append(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        const auto offered = Qt::DropActions(actions);
+
+        // As the platform delivers a drag: an enter, always followed by a move, then the drop.
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &move);
+        QCOMPARE(enter.isAccepted() && move.isAccepted(), accepted);
+        if (accepted)
+            QVERIFY(move.dropAction() != Qt::MoveAction);
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &drop);
+        QCOMPARE(drop.isAccepted(), accepted);
+        if (accepted)
+            QCOMPARE(drop.dropAction() & Qt::MoveAction, Qt::IgnoreAction);
+
+        QTRY_COMPARE(w.playlistEntries(), entries);
+        QTest::qWait(20);
+        QCOMPARE(w.playlistEntries(), entries);
+        QCOMPARE(w.txtPath->text(), folderChosen ? m_folder : m_dir.path());
+        const bool plays = !entries.isEmpty() && entries.first() != m_listed.first();
+        QCOMPARE(w.MediaPlayer1->state(), plays ? State::Playing : State::Stopped);
+        QCOMPARE(env->dialogs.messages.size(), messageCount);
     }
 
     void secondLaunchHandsItsFilesOver() {
