@@ -14,6 +14,7 @@
 #include "info/frmabout.h"
 #include "info/links.h"
 #include "player/filedrop.h"
+#include "player/focusmark.h"
 #include "player/openitem.h"
 #include "player/pickfolder.h"
 #include "player/playlistpanel.h"
@@ -239,6 +240,9 @@ void Form1::createControls() {
     List1->setAccessibleName(QStringLiteral("Playlist"));
     txtPath->setAccessibleName(QStringLiteral("Folder to play"));
 
+    new FocusMark(File1);
+    new FocusMark(List1);
+
     List1->setModel(m_playlist);
     List1->setUniformItemSizes(true);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -256,7 +260,7 @@ void Form1::createControls() {
     Label7->lower();
 
     connect(cmdBrowse, &QPushButton::clicked, this, &Form1::selectFolder);
-    connect(File1, &QAbstractItemView::doubleClicked, this, &Form1::playFromFolderList);
+    connect(File1, &QAbstractItemView::activated, this, &Form1::playFromFolderList);
     connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
 }
 

@@ -89,7 +89,7 @@ PlaylistPanel::PlaylistPanel(Form1* form, Services services)
     connect(form->Command3, &QPushButton::clicked, this, &PlaylistPanel::save);
     connect(form->Command4, &QPushButton::clicked, this, &PlaylistPanel::load);
     connect(form->Command5, &QPushButton::clicked, this, &PlaylistPanel::clear);
-    connect(form->List1, &QAbstractItemView::doubleClicked, this, &PlaylistPanel::playSelected);
+    connect(form->List1, &QAbstractItemView::activated, this, &PlaylistPanel::playSelected);
 }
 
 int PlaylistPanel::selectedRow() const {

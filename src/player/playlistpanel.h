@@ -9,7 +9,8 @@ namespace quorvela {
 
 class Form1;
 
-// The playlist's buttons and list: Add, Delete, Save, Load, Clear and play on double-click.
+// The playlist's buttons and list: Add, Delete, Save, Load, Clear, and play on activation
+// (a double-click, or Enter, as the platform has it).
 // Made by the player window, which owns it.
 class PlaylistPanel : public QObject {
     Q_OBJECT

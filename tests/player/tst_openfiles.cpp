@@ -1,5 +1,5 @@
-// Files opened from outside the window: the command line, a second launch over the session bus
-// and drops.
+// Files opened from outside the window: the command line, a second launch over the session bus,
+// drops, and Enter on a list.
 #include "common/localpath.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
@@ -311,6 +311,61 @@ private slots:
         const bool plays = !entries.isEmpty() && entries.first() != m_listed.first();
         QCOMPARE(w.MediaPlayer1->state(), plays ? State::Playing : State::Stopped);
         QCOMPARE(env->dialogs.messages.size(), messageCount);
+    }
+
+    void enterPlays_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("folder list, Return") << "File1" << int(Qt::Key_Return) << 0;
+        QTest::newRow("folder list, keypad Enter")
+            << "File1" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::newRow("playlist, Return") << "List1" << int(Qt::Key_Return) << 0;
+        QTest::newRow("playlist, keypad Enter")
+            << "List1" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    }
+    void enterPlays() {
+        QFETCH(QString, list);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        Form1& w = open(m_folder);
+        const QStringList files{m_folder + QStringLiteral("/a.mp3"),
+                                m_folder + QStringLiteral("/b.mp3")};
+        w.playlistModel()->setStringList(files);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* view = w.findChild<QAbstractItemView*>(list);
+        view->setFocus();
+        view->selectionModel()->setCurrentIndex(view->model()->index(1, 0),
+                                                QItemSelectionModel::ClearAndSelect);
+        QTest::keyClick(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(w.MediaPlayer1->fileName(), files.at(1));
+        QCOMPARE(w.MediaPlayer1->state(), State::Playing);
+        QVERIFY(env->dialogs.messages.isEmpty());
+        w.MediaPlayer1->stop();
+    }
+
+    void tabReachesBothLists() {
+        Form1& w = open(m_dir.path());
+        QCOMPARE(w.playlistModel()->rowCount(), 0);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.File1->setFocus();
+        const QImage unfocused = w.List1->grab().toImage();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 30 && !reached.contains(w.List1); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(reached.contains(w.List1));
+        // The empty list shows that it has the focus.
+        QVERIFY(w.List1->hasFocus());
+        QVERIFY(w.List1->grab().toImage() != unfocused);
+        for (int i = 0; i < 30 && !reached.contains(w.File1); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(reached.contains(w.File1));
     }
 
     void secondLaunchHandsItsFilesOver() {
