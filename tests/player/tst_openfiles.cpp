@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -202,7 +203,12 @@ private slots:
             qPrintable(text));
         QVERIFY(!text.contains(m_tone));
 
-        // Playing on from a name that is not UTF-8.
+        // A name that is not UTF-8 is shown as it reads, and plays.
+        const QModelIndex foreignRow = w.playlistModel()->index(int(expected.size()) - 1);
+        const auto* delegate = qobject_cast<QStyledItemDelegate*>(w.List1->itemDelegate());
+        QVERIFY(delegate);
+        QCOMPARE(delegate->displayText(foreignRow.data(), QLocale()), readablePath(m_foreign));
+        QVERIFY(readablePath(m_foreign).endsWith(QStringLiteral("/café.mp3")));
         w.openFiles({m_foreign});
         QCOMPARE(w.MediaPlayer1->fileName(), m_foreign);
         QCOMPARE(w.MediaPlayer1->state(), State::Playing);
