@@ -59,7 +59,7 @@ OpenItem refused(OpenItem item, const char* reason) {
 // A name as it can stand in a message: readable, and a long one shortened in the middle.
 QString shownName(const OpenItem& item) {
     constexpr qsizetype Longest = 200;
-    const QString name = item.path.isEmpty() ? item.given : readablePath(item.path);
+    QString name = item.path.isEmpty() ? item.given : readablePath(item.path);
     if (name.size() <= Longest)
         return name;
     return name.left(Longest / 2) + QStringLiteral("…") + name.right(Longest / 2);
