@@ -79,11 +79,12 @@ expect_hand_over() { # what, command...
     "$@" >"$work/launch.log" 2>&1 &
     pid=$!
     pids+=("$pid")
-    for _ in $(seq 100); do
+    # A launch that opened a window of its own would run on.
+    for _ in $(seq 200); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
-    kill -0 "$pid" 2>/dev/null && fail "$what: the launch still runs after 5 s"
+    kill -0 "$pid" 2>/dev/null && fail "$what: the launch still runs after 10 s"
     wait "$pid" || status=$?
     e2e_forget "$pid"
     [ "$status" -eq 0 ] || { cat "$work/launch.log"; fail "$what: the launch ended with $status"; }
