@@ -8,6 +8,7 @@ packages=(
     xvfb xauth xdotool x11-apps x11-utils imagemagick metacity
     pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse
     lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl
+    libglib2.0-bin weston qt6-wayland
     clang libclang-rt-14-dev clang-tidy clang-format
     desktop-file-utils appstream file dpkg-dev
 )

@@ -17,7 +17,7 @@ ctest --output-on-failure -j"$(nproc)" --timeout 900 -LE "e2e|soak"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export QUORVELA_AUDIO_OUTPUT=null QT_QPA_PLATFORM=offscreen
-for t in tst_session tst_form1 tst_playlistpanel tst_form2 tst_about tst_help; do
+for t in tst_session tst_form1 tst_playlistpanel tst_openfiles tst_form2 tst_about tst_help; do
     echo "-- leak check: $t"
     ./tests/$t >"$root/build-asan/$t-leaks.log" 2>&1 || { cat "$root/build-asan/$t-leaks.log"; exit 1; }
 done

@@ -2,6 +2,7 @@
 #include "common/dialogs.h"
 #include "common/heaptrim.h"
 #include "common/shell.h"
+#include "player/desktoplaunch.h"
 #include "player/form1.h"
 #include "settings/settingsstore.h"
 
@@ -12,6 +13,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("quorvela"));
     QApplication::setDesktopFileName(QStringLiteral("quorvela"));
 
+    // Files given to a launch go to the window already running, if there is one.
+    quorvela::DesktopLaunch launch(quorvela::DesktopLaunch::commandLine(argc, argv));
+    if (launch.handOver())
+        return 0;
+
     quorvela::DesktopDialogs dialogs;
     quorvela::DesktopShell shell;
     quorvela::SettingsStore settings;
@@ -21,6 +27,7 @@ int main(int argc, char* argv[]) {
     quorvela::Form1 window({dialogs, shell, settings, engine});
     window.show();
     window.publishMediaControls();
+    launch.serve(window);
     quorvela::trimHeapAfterStartUp();
     return QApplication::exec();
 }

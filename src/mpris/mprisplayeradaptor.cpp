@@ -64,9 +64,11 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong p
     m_service->setPosition(trackId, position);
 }
 
-void MprisPlayerAdaptor::OpenUri(const QString& /*uri*/, const QDBusMessage& call) {
-    m_service->replyWithError(call, QDBusError::NotSupported,
-                              QStringLiteral("Quorvela opens files from its own window."));
+void MprisPlayerAdaptor::OpenUri(const QString& uri, const QDBusMessage& call) {
+    if (!m_service->openUri(uri))
+        m_service->replyWithError(call, QDBusError::NotSupported,
+                                  QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
+                                                 "playlists on this computer."));
 }
 
 void MprisPlayerAdaptor::failIfFalse(bool ok, const QDBusMessage& call) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/mediatypes.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
@@ -27,7 +29,7 @@ public:
     [[nodiscard]] QString identity() const { return QStringLiteral("Quorvela"); }
     [[nodiscard]] QString desktopEntry() const { return QStringLiteral("quorvela"); }
     [[nodiscard]] QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
-    [[nodiscard]] QStringList supportedMimeTypes() const { return {QStringLiteral("audio/mpeg")}; }
+    [[nodiscard]] QStringList supportedMimeTypes() const { return openedMediaTypes(); }
 
 public slots:
     void Raise();

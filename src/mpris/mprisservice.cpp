@@ -99,6 +99,10 @@ void MprisService::quit() {
             this, [this] { m_window.quit(); }, Qt::QueuedConnection);
 }
 
+bool MprisService::openUri(const QString& uri) {
+    return m_window.openUri && m_window.openUri(uri);
+}
+
 QString MprisService::playbackStatus() const {
     if (!m_engine)
         return QStringLiteral("Stopped");

@@ -24,6 +24,9 @@ public:
     struct Window {
         std::function<void()> raise;
         std::function<void()> quit;
+        // Opens a URI as the command line opens a file; false when it names nothing the
+        // player opens.
+        std::function<bool(const QString& uri)> openUri;
     };
 
     static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
@@ -46,6 +49,8 @@ public:
     // org.mpris.MediaPlayer2
     void raise();
     void quit();
+    // False when the window does not open what the URI names.
+    [[nodiscard]] bool openUri(const QString& uri);
 
     // org.mpris.MediaPlayer2.Player
     [[nodiscard]] QString playbackStatus() const;

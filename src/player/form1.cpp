@@ -12,6 +12,9 @@
 #include "info/frmabout.h"
 #include "info/links.h"
 #include "mpris/mprisservice.h"
+#include "player/filedrop.h"
+#include "player/focusmark.h"
+#include "player/openitem.h"
 #include "player/pickfolder.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
@@ -37,6 +40,8 @@
 #include <QStandardPaths>
 #include <QStringListModel>
 #include <QTimer>
+
+#include <utility>
 
 namespace quorvela {
 
@@ -144,7 +149,8 @@ Form1::Form1(Services services, QWidget* parent)
     Timer1->setInterval(60);
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
-    new PlaylistPanel(this, m_services);
+    m_playlistPanel = new PlaylistPanel(this, m_services);
+    new FileDrop(this);
 }
 
 Form1::~Form1() {
@@ -168,6 +174,17 @@ bool Form1::publishMediaControls() {
         activateWindow();
     };
     window.quit = [this] { exitProgram(); };
+    window.openUri = [this](const QString& uri) {
+        // Only what the service says it plays; a folder would stop the track and refill the
+        // folder list, which no media control expects of opening a track.
+        const OpenKind kind = examineOpenItem(uri).kind;
+        if (kind != OpenKind::Mp3 && kind != OpenKind::Playlist)
+            return false;
+        // After the caller has its answer: a message the opening shows must not hold it.
+        QMetaObject::invokeMethod(
+            this, [this, uri] { openFiles({uri}); }, Qt::QueuedConnection);
+        return true;
+    };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
     if (!service->registerOn(QDBusConnection::sessionBus())) {
         delete service;
@@ -224,6 +241,9 @@ void Form1::createControls() {
     List1->setAccessibleName(QStringLiteral("Playlist"));
     txtPath->setAccessibleName(QStringLiteral("Folder to play"));
 
+    new FocusMark(File1);
+    new FocusMark(List1);
+
     List1->setModel(m_playlist);
     List1->setUniformItemSizes(true);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -241,7 +261,7 @@ void Form1::createControls() {
     Label7->lower();
 
     connect(cmdBrowse, &QPushButton::clicked, this, &Form1::selectFolder);
-    connect(File1, &QAbstractItemView::doubleClicked, this, &Form1::playFromFolderList);
+    connect(File1, &QAbstractItemView::activated, this, &Form1::playFromFolderList);
     connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
     connect(&m_services.engine, &PlaybackEngine::sounding, this, [this] { m_pendingPlay.reset(); });
     connect(&m_services.engine, &PlaybackEngine::playFailed, this, &Form1::playFailed);
@@ -386,20 +406,73 @@ void Form1::selectFolder() {
                                   "folder, you will be able to easily play each file within it."));
     if (folder.isEmpty())
         return;
-    // A folder that vanished or cannot be read is refused before anything changes, so the
-    // list, the remembered folder and what is playing stay as they were.
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+    if (!chooseFolder(folder)) {
         m_services.dialogs.message(
             this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(folder),
             QStringLiteral("Quorvela"), Dialogs::Icon::None);
-        return;
     }
+}
+
+bool Form1::chooseFolder(const QString& folder) {
+    // A folder that vanished or cannot be read is refused before anything changes, so the
+    // list, the remembered folder and what is playing stay as they were.
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+        return false;
     txtPath->setText(folder);
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
     showValue(lblElapsedTime, QStringLiteral("00:00"));
+    return true;
+}
+
+void Form1::openFiles(const QStringList& items) {
+    QList<OpenItem> unopened;
+    int firstMp3 = -1;
+    // MP3 files in a row go on the list together: one change of a long list, not one each.
+    QStringList mp3s;
+    auto appendMp3s = [&] {
+        if (firstMp3 < 0 && !mp3s.isEmpty())
+            firstMp3 = m_playlist->rowCount();
+        m_playlistPanel->append(std::exchange(mp3s, {}));
+    };
+    for (const QString& given : items) {
+        OpenItem item = examineOpenItem(given);
+        if (item.kind == OpenKind::Mp3) {
+            mp3s.append(item.path);
+            continue;
+        }
+        appendMp3s();
+        const int rows = m_playlist->rowCount();
+        switch (item.kind) {
+        case OpenKind::Mp3:
+            break;
+        case OpenKind::Playlist:
+            if (!m_playlistPanel->loadFile(item.path)) {
+                item.reason = m_playlist->rowCount() == rows
+                                  ? QStringLiteral("it cannot be read")
+                                  : QStringLiteral("only part of it could be read");
+                unopened.append(item);
+            }
+            break;
+        case OpenKind::Folder:
+            if (!chooseFolder(item.path)) {
+                item.reason = QStringLiteral("the folder cannot be opened");
+                unopened.append(item);
+            }
+            break;
+        case OpenKind::Unopenable:
+            unopened.append(item);
+            break;
+        }
+    }
+    appendMp3s();
+    if (firstMp3 >= 0)
+        m_playlistPanel->playEntry(firstMp3);
+    if (!unopened.isEmpty())
+        m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
+                                   Dialogs::Icon::None);
 }
 
 void Form1::playFromFolderList() {

@@ -28,6 +28,7 @@ class Form3;
 class FrmAbout;
 class MediaPlayer;
 class MprisService;
+class PlaylistPanel;
 
 // The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
 // the media player and its clocks, the "Playlist" panel, a status bar and the menus.
@@ -113,6 +114,12 @@ public:
     // labels go back to what they showed before.
     bool startPlaying(const QString& path, const QString& caption, const PlayFailure& failure);
 
+    // Opens files handed to the program, in order: each a path or a file URI. An MP3 file is
+    // appended to the playlist as Add does, a playlist file as Load reads it, a folder chosen
+    // as "Folder to play:" chooses it; then the first MP3 file plays as a double-click on its
+    // entry would. One message names whatever could not be opened.
+    void openFiles(const QStringList& items);
+
 public slots:
     void selectFolder();
     void playFromFolderList();
@@ -141,11 +148,15 @@ private:
     void applyRememberedColors();
     void restoreFolder();
     void saveSettings();
+    // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
+    // folder cannot be opened.
+    bool chooseFolder(const QString& folder);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
 
     Services m_services;
     QStringListModel* m_playlist = nullptr;
+    PlaylistPanel* m_playlistPanel = nullptr;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;

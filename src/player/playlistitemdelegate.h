@@ -4,8 +4,8 @@
 
 namespace quorvela {
 
-// Shows a playlist entry, cut short when it is too long to be read on screen anyway. Laying
-// out a line of millions of characters (a loaded file with no line ends) would take seconds
+// Shows a playlist entry readably, cut short when it is too long to be read on screen anyway.
+// Laying out a line of millions of characters (a loaded file with no line ends) would take seconds
 // and gigabytes on every paint; the entry itself stays whole.
 class PlaylistItemDelegate : public QStyledItemDelegate {
     Q_OBJECT

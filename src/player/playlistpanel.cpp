@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QStringListModel>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -119,7 +121,7 @@ PlaylistPanel::PlaylistPanel(Form1* form, Services services)
     connect(form->Command3, &QPushButton::clicked, this, &PlaylistPanel::save);
     connect(form->Command4, &QPushButton::clicked, this, &PlaylistPanel::load);
     connect(form->Command5, &QPushButton::clicked, this, &PlaylistPanel::clear);
-    connect(form->List1, &QAbstractItemView::doubleClicked, this, &PlaylistPanel::playSelected);
+    connect(form->List1, &QAbstractItemView::activated, this, &PlaylistPanel::playSelected);
 }
 
 int PlaylistPanel::selectedRow() const {
@@ -162,12 +164,21 @@ void PlaylistPanel::load() {
 
 bool PlaylistPanel::loadFile(const QString& path) {
     // Only a regular file: a folder, a device or a pipe is not a playlist, and reading one
-    // could block or never end.
+    // could block or never end. Opened by the bytes of its name, which need not be UTF-8.
     const QFileInfo info(path);
-    if (!info.isFile())
+    const QByteArray fileName = localPathBytes(path);
+    struct stat status {};
+    if (::stat(fileName.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+    const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    if (file.isSequential())
         return false;
     const qint64 size = file.size();
     const qint64 wanted = std::min(size, MaxFileBytes);
@@ -257,6 +268,15 @@ bool PlaylistPanel::saveFile(const QString& path) {
         m_form, QStringLiteral("The playlist could not be saved to %1:\n%2").arg(path, failure),
         Title, Dialogs::Icon::Critical);
     return false;
+}
+
+void PlaylistPanel::playEntry(int row) {
+    const QModelIndex index = m_form->playlistModel()->index(row);
+    if (!index.isValid())
+        return;
+    m_form->List1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_form->List1->scrollTo(index);
+    playSelected();
 }
 
 void PlaylistPanel::playSelected() {

@@ -9,7 +9,8 @@ namespace quorvela {
 
 class Form1;
 
-// The playlist's buttons and list: Add, Delete, Save, Load, Clear and play on double-click.
+// The playlist's buttons and list: Add, Delete, Save, Load, Clear, and play on activation
+// (a double-click, or Enter, as the platform has it).
 // Made by the player window, which owns it.
 class PlaylistPanel : public QObject {
     Q_OBJECT
@@ -28,6 +29,10 @@ public:
     // Writes every entry to path as PLS for a ".pls" name, else as extended M3U, replacing the
     // file whole or not at all. Reports what goes wrong.
     bool saveFile(const QString& path);
+    // Appends entries at the end, keeping the selection and the scroll position.
+    void append(QStringList entries);
+    // Selects the entry at row and plays it as a double-click on it does.
+    void playEntry(int row);
 
 public slots:
     void add();
@@ -38,7 +43,6 @@ public slots:
     void playSelected();
 
 private:
-    void append(QStringList entries);
     [[nodiscard]] int selectedRow() const;
 
     Form1* m_form;

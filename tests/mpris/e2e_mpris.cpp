@@ -66,14 +66,15 @@ int main(int argc, char* argv[]) {
             return;
         const QString text =
             QStringLiteral("bus=%1\nclicked=%2\nlabel1=%3\nelapsed=%4\ntotal=%5\nvolume=%6\n"
-                           "messages=%7\nminimized=%8\n")
+                           "messages=%7\nminimized=%8\nentries=%9\n")
                 .arg(window.mediaControls()->busName())
                 .arg(clicked ? 1 : 0)
                 .arg(window.Label1->text(), window.lblElapsedTime->text(),
                      window.lblTotalTime->text())
                 .arg(window.MediaPlayer1->sldVolume->value())
                 .arg(environment.dialogs.messages.size())
-                .arg(window.isMinimized() || !window.isVisible() ? 1 : 0);
+                .arg(window.isMinimized() || !window.isVisible() ? 1 : 0)
+                .arg(window.playlistEntries().size());
         out.write(text.toUtf8());
         out.commit();
     });

@@ -287,7 +287,7 @@ void TestMprisService::servesOnAPrivateBus() {
     QVERIFY(engine.seek(1.25));
     QTRY_COMPARE(m_seeksHeard, QList<qlonglong>{1'250'000});
 
-    // Opening files stays with the window: the call fails, and nothing changes.
+    // Opening is the window's: with none to take the URI, the call fails and nothing changes.
     QDBusMessage open = QDBusMessage::createMethodCall(
         service.busName(), QString::fromLatin1(MprisService::ObjectPath), Player,
         QStringLiteral("OpenUri"));
@@ -304,6 +304,21 @@ void TestMprisService::servesOnAPrivateBus() {
     QDBusPendingReply<QDBusVariant> status = client.asyncCall(get);
     QTRY_VERIFY(status.isFinished());
     QCOMPARE(status.value().variant().toString(), QStringLiteral("Playing"));
+
+    // The types offered to clients are the ones the desktop entry opens.
+    QFile entry(QStringLiteral(QUORVELA_SOURCE_DIR "/data/quorvela.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList entryTypes;
+    for (const QByteArray& line : entry.readAll().split('\n')) {
+        if (line.startsWith("MimeType="))
+            entryTypes = QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts);
+    }
+    QVERIFY(entryTypes.contains(QStringLiteral("audio/mpeg")));
+    get.setArguments({QStringLiteral("org.mpris.MediaPlayer2"),
+                      QStringLiteral("SupportedMimeTypes")});
+    QDBusPendingReply<QDBusVariant> types = client.asyncCall(get);
+    QTRY_VERIFY(types.isFinished());
+    QCOMPARE(types.value().variant().toStringList(), entryTypes);
 }
 
 QTEST_MAIN(TestMprisService)

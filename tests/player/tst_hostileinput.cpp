@@ -137,7 +137,7 @@ private slots:
         QVERIFY(env.dialogs.messages.isEmpty());
         // Playing the giant entry fails cleanly.
         w.List1->setCurrentIndex(w.playlistModel()->index(fromGarbage, 0));
-        QMetaObject::invokeMethod(w.List1, "doubleClicked",
+        QMetaObject::invokeMethod(w.List1, "activated",
                                   Q_ARG(QModelIndex, w.List1->currentIndex()));
         QCOMPARE(env.dialogs.messages.size(), 1);
         QCOMPARE(env.dialogs.messages[0].title, QStringLiteral("Quorvela Error!"));

@@ -123,3 +123,54 @@ pulse_kill_stream() {
         pacmd kill-sink-input "$1"
     fi
 }
+
+# Starts a private X server and exports its DISPLAY. Returns non-zero (after printing its log)
+# when it never answers.
+x_server_start() {
+    unset WAYLAND_DISPLAY
+    # Xvfb picks a free display number and writes it to the pipe.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [[ -s "$work/display" ]] && break
+        sleep 0.1
+    done
+    if [[ ! -s "$work/display" ]]; then
+        cat "$work/xvfb.log"
+        echo "FAIL: the X server did not start"
+        return 1
+    fi
+    export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+# Starts metacity on $DISPLAY and waits until it manages the screen.
+window_manager_start() {
+    metacity --replace >"$work/metacity.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    cat "$work/metacity.log"
+    echo "FAIL: the window manager did not start"
+    return 1
+}
+
+# Starts a session bus of our own, so that nothing on the desktop's bus sees the test, nor the
+# test it, and exports its address.
+session_bus_start() {
+    dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address \
+        >"$work/bus.address" 2>"$work/dbus.log" &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$work/bus.address" ] && break
+        sleep 0.05
+    done
+    if [ ! -s "$work/bus.address" ]; then
+        cat "$work/dbus.log"
+        echo "FAIL: the session bus did not start"
+        return 1
+    fi
+    DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus.address")
+    export DBUS_SESSION_BUS_ADDRESS
+}

@@ -142,11 +142,28 @@ await_shown volume 50
 echo "volume 0.5: the volume control shows $(shown volume)"
 [ "$(mpris volume)" = "0.500000" ] || fail "playerctl reads the volume as $(mpris volume)"
 
-open_error=$(dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \
-    /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player.OpenUri \
-    string:"file://$work/music/tone.mp3" 2>&1 || true)
-echo "OpenUri: $open_error"
-grep -q '^Error ' <<<"$open_error" || fail "OpenUri did not answer with an error"
+open_uri() {
+    dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \
+        /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player.OpenUri string:"$1" 2>&1 || true
+}
+mpris volume 1.0
+await_shown volume 100
+# OpenUri does what "quorvela FILE" does: the file goes on the playlist and plays from there.
+opened=$(open_uri "file://$work/music/tone.mp3")
+echo "OpenUri of the MP3 file: ${opened:-no answer}"
+grep -q '^Error ' <<<"$opened" && fail "OpenUri refused the MP3 file"
+await_status Playing
+await_shown label1 Playlist
+await_shown entries 1
+expect_tone "opened through OpenUri"
+echo "not music" >"$work/notes.txt"
+for uri in "file://$work/notes.txt" "file://$work/music" "https://example.org/a.mp3"; do
+    refused=$(open_uri "$uri")
+    echo "OpenUri of $uri: $refused"
+    grep -q '^Error ' <<<"$refused" || fail "OpenUri took $uri"
+done
+sleep 0.3
+[ "$(shown entries)" = 1 ] || fail "a refused URI changed the playlist"
 [ "$(shown messages)" = 0 ] || fail "the window showed a message"
 
 touch "$work/state.minimize"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringList>
+
+// Header-only, so that the media controls' library can use it without linking the windows.
+namespace quorvela {
+
+// The media types the program opens, as its desktop entry lists them: MP3 under each name
+// desktops give it, then M3U and PLS playlists.
+[[nodiscard]] inline QStringList openedMediaTypes() {
+    return {QStringLiteral("audio/mpeg"),    QStringLiteral("audio/mp3"),
+            QStringLiteral("audio/x-mp3"),   QStringLiteral("audio/x-mpeg"),
+            QStringLiteral("audio/mpegurl"), QStringLiteral("audio/x-mpegurl"),
+            QStringLiteral("audio/x-scpls")};
+}
+
+} // namespace quorvela

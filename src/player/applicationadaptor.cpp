@@ -1,0 +1,35 @@
+#include "player/applicationadaptor.h"
+
+#include "player/desktoplaunch.h"
+
+namespace quorvela {
+
+namespace {
+const QString Failed = QStringLiteral("org.freedesktop.DBus.Error.Failed");
+const QString NoWindow = QStringLiteral("The Quorvela window has been closed.");
+} // namespace
+
+ApplicationAdaptor::ApplicationAdaptor(DesktopLaunch* launch)
+    : QDBusAbstractAdaptor(launch), m_launch(launch) {}
+
+void ApplicationAdaptor::Activate(const QVariantMap& platformData, const QDBusMessage& call) {
+    if (!m_launch->activate(platformData))
+        m_launch->replyWithError(call, Failed, NoWindow);
+}
+
+void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap& platformData,
+                              const QDBusMessage& call) {
+    // An error sends the launch that called on to open a window of its own.
+    if (!m_launch->open(uris, platformData))
+        m_launch->replyWithError(call, Failed, NoWindow);
+}
+
+void ApplicationAdaptor::ActivateAction(const QString& name, const QVariantList& /*parameter*/,
+                                        const QVariantMap& /*platformData*/,
+                                        const QDBusMessage& call) {
+    // The desktop entry declares no actions.
+    m_launch->replyWithError(call, QStringLiteral("org.freedesktop.DBus.Error.NotSupported"),
+                             QStringLiteral("Quorvela has no action named \"%1\".").arg(name));
+}
+
+} // namespace quorvela

@@ -1,0 +1,79 @@
+// Drives the real player window for the end-to-end desktop test: shows it over a folder, serves
+// it on the session bus as the program does, and keeps writing what it holds to a file the
+// script reads: the playlist's entries, the now-playing label, the open file and its state,
+// the messages shown and whether it holds the application's bus name.
+// Usage: e2e_desktop FOLDER STATE_FILE. Ends, as File > Exit ends the program, once a file
+// named STATE_FILE.quit appears.
+#include "player/desktoplaunch.h"
+#include "player/form1.h"
+#include "settings/settingskeys.h"
+#include "support/fakes.h"
+#include "widgets/mediaplayer.h"
+
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QLabel>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace quorvela;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvela"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvela"));
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: e2e_desktop FOLDER STATE_FILE\n");
+        return 1;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString stateFile = QString::fromLocal8Bit(argv[2]);
+
+    test::TestEnvironment environment;
+    environment.store(settings::LastFolder, folder);
+    Form1 window(environment.services());
+    window.show();
+    DesktopLaunch launch({});
+    launch.serve(window);
+
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        if (QFile::exists(stateFile + QStringLiteral(".quit"))) {
+            window.exitProgram();
+            return;
+        }
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        const bool serving =
+            bus.isConnected() &&
+            bus.interface()->serviceOwner(QString::fromLatin1(DesktopLaunch::ApplicationId)) ==
+                bus.baseService();
+        QString state;
+        switch (window.MediaPlayer1->state()) {
+        case MediaPlayer::State::Playing:
+            state = QStringLiteral("Playing");
+            break;
+        case MediaPlayer::State::Paused:
+            state = QStringLiteral("Paused");
+            break;
+        case MediaPlayer::State::Stopped:
+            state = QStringLiteral("Stopped");
+            break;
+        }
+        QSaveFile out(stateFile);
+        if (!out.open(QIODevice::WriteOnly))
+            return;
+        const QString text =
+            QStringLiteral("serving=%1\nentries=%2\nlabel1=%3\nfile=%4\nstate=%5\nmessages=%6\n")
+                .arg(serving ? 1 : 0)
+                .arg(window.playlistEntries().join(QLatin1Char('|')), window.Label1->text(),
+                     window.MediaPlayer1->fileName(), state)
+                .arg(environment.dialogs.messages.size());
+        out.write(text.toUtf8());
+        out.commit();
+    });
+    report.start(40);
+    return QApplication::exec();
+}
