@@ -33,8 +33,8 @@ QString DesktopDialogs::saveFile(QWidget* parent, const QString& filter,
     return dialog.selectedFiles().value(0);
 }
 
-std::optional<QColor> DesktopDialogs::chooseColor(QWidget* parent) {
-    const QColor chosen = QColorDialog::getColor(Qt::black, parent);
+std::optional<QColor> DesktopDialogs::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())
         return std::nullopt;
     return chosen;

@@ -30,8 +30,9 @@ public:
     // defaultSuffix (given without its dot).
     [[nodiscard]] virtual QString saveFile(QWidget* parent, const QString& filter,
                                            const QString& defaultSuffix) = 0;
-    // The confirmed colour, or nothing when the user cancels.
-    [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent) = 0;
+    // The confirmed colour, or nothing when the user cancels. The dialog opens at initial.
+    [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent,
+                                                            const QColor& initial) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -41,7 +42,7 @@ public:
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
-    std::optional<QColor> chooseColor(QWidget* parent) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
 };
 
 // Turns a filter written as "Description|pattern;pattern|" into the form Qt's file

@@ -38,8 +38,9 @@ QString ScriptedDialogs::saveFile(QWidget*, const QString& filter, const QString
     return takeFront(saveFiles, QString());
 }
 
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget*) {
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget*, const QColor& initial) {
     ++colorRequests;
+    colorStarts.append(initial);
     return takeFront(colors, std::optional<QColor>());
 }
 
