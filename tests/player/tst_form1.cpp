@@ -25,12 +25,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -443,6 +445,36 @@ private slots:
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
         QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
         QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+    }
+
+    // A click on the position slider seeks to the point clicked, as the help page says; a
+    // drag still seeks to where the handle is let go.
+    void positionSliderGoesWhereClicked_data() {
+        QTest::addColumn<bool>("drag");
+        QTest::newRow("click") << false;
+        QTest::newRow("drag") << true;
+    }
+    void positionSliderGoesWhereClicked() {
+        QFETCH(bool, drag);
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/long.mp3"), 120.0, 440, 22050, 1));
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        test::doubleClickRow(w.File1, 0);
+        QSlider* slider = w.MediaPlayer1->sldPosition;
+        QTRY_VERIFY(slider->isEnabled());
+        const QPoint middle = slider->rect().center();
+        if (drag) {
+            QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(3, middle.y()));
+            QTest::mouseMove(slider, middle);
+            QTest::mouseRelease(slider, Qt::LeftButton, {}, middle);
+        } else {
+            QTest::mouseClick(slider, Qt::LeftButton, {}, middle);
+        }
+        // Within a handle's width of the middle: a page step would have moved 30 s.
+        QVERIFY(std::abs(w.MediaPlayer1->currentPosition() - 60.0) < 12.0);
     }
 
     void selectFolder_data() {
