@@ -506,11 +506,11 @@ void Form1::showAbout() {
 }
 
 void Form1::openWebSite() {
-    OpenWebSite(m_services.shell);
+    OpenWebSite(m_services.shell, m_services.dialogs, this);
 }
 
 void Form1::openMailLink() {
-    OpenMailLink(m_services.shell);
+    OpenMailLink(m_services.shell, m_services.dialogs, this);
 }
 
 } // namespace quorvela

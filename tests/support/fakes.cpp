@@ -46,7 +46,7 @@ std::optional<QColor> ScriptedDialogs::chooseColor(QWidget*, const QColor& initi
 
 bool RecordingShell::openUrl(const QUrl& url) {
     urls.append(url);
-    return true;
+    return openSucceeds;
 }
 
 bool RecordingShell::startProgram(const QString& path) {

@@ -52,6 +52,7 @@ public:
 
     QList<QUrl> urls;
     QStringList started;
+    bool openSucceeds = true;
     bool startSucceeds = true;
 };
 
