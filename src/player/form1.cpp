@@ -3,6 +3,7 @@
 #include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
+#include "common/localpath.h"
 #include "common/resources.h"
 #include "common/shell.h"
 #include "common/shownvalue.h"
@@ -26,7 +27,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -323,25 +323,30 @@ void Form1::restoreFolder() {
                                    QStringLiteral("Please Select a folder to play music from by "
                                                   "pressing the 'Folder to play' button."),
                                    QStringLiteral("Quorvela"), Dialogs::Icon::None);
-        txtPath->setText(defaultFolder());
+        showFolder(defaultFolder());
     } else {
-        txtPath->setText(folder);
+        showFolder(folder);
     }
     File1->setPattern(QStringLiteral("*.mp3"));
     // A remembered folder that has gone (an unplugged drive) is kept as it is: the list is
     // empty and the folder is saved back unchanged.
-    Dir1->setPath(txtPath->text());
+    Dir1->setPath(m_folder);
     File1->setPath(Dir1->path());
+}
+
+void Form1::showFolder(const QString& folder) {
+    m_folder = folder;
+    txtPath->setText(readablePath(folder));
 }
 
 void Form1::saveSettings() {
     SettingsStore& store = m_services.settings;
-    const bool saved = store.save(settings::Application, settings::Section, settings::LastFolder,
-                                  txtPath->text()) &&
-                       store.save(settings::Application, settings::Section, settings::ForeColor,
-                                  color::toText(foreColor(List1))) &&
-                       store.save(settings::Application, settings::Section, settings::BackColor,
-                                  color::toText(backColor(List1)));
+    const bool saved =
+        store.save(settings::Application, settings::Section, settings::LastFolder, m_folder) &&
+        store.save(settings::Application, settings::Section, settings::ForeColor,
+                   color::toText(foreColor(List1))) &&
+        store.save(settings::Application, settings::Section, settings::BackColor,
+                   color::toText(backColor(List1)));
     if (!saved)
         qWarning("Quorvela: could not save the settings; the previous ones are kept.");
 }
@@ -385,14 +390,13 @@ void Form1::selectFolder() {
         return;
     // A folder that vanished or cannot be read is refused before anything changes, so the
     // list, the remembered folder and what is playing stay as they were.
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+    if (!DirListBox::canOpen(folder)) {
         m_services.dialogs.message(
-            this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(folder),
+            this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(readablePath(folder)),
             QStringLiteral("Quorvela"), Dialogs::Icon::None);
         return;
     }
-    txtPath->setText(folder);
+    showFolder(folder);
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
@@ -407,7 +411,7 @@ void Form1::playFromFolderList() {
                                    QStringLiteral("Quorvela"), Dialogs::Icon::None);
         return;
     }
-    showValue(Label1, nowPlayingCaption(name));
+    showValue(Label1, nowPlayingCaption(readablePath(name)));
 }
 
 void Form1::showElapsedTime() {

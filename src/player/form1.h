@@ -125,10 +125,13 @@ private:
     void createStatusBar();
     void applyRememberedColors();
     void restoreFolder();
+    void showFolder(const QString& folder);
     void saveSettings();
     void closeSecondaryWindows();
 
     Services m_services;
+    // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
+    QString m_folder;
     QStringListModel* m_playlist = nullptr;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;

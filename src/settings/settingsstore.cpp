@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include "common/localpath.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -29,6 +31,8 @@ QString SettingsStore::read(const QString& application, const QString& section, 
     // An unquoted value with commas in a hand-edited file comes back as a list.
     if (value.userType() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
+    if (value.userType() == QMetaType::QByteArray)
+        return localPathFromBytes(value.toByteArray());
     return value.toString();
 }
 
@@ -38,7 +42,14 @@ bool SettingsStore::save(const QString& application, const QString& section, con
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(section);
-    settings.setValue(key, value);
+    // A folder's name need not be UTF-8 (see common/localpath.h), and QSettings would drop the
+    // characters that hold its other bytes. Such a value is stored as those bytes instead, in
+    // QSettings' own notation, "@ByteArray(...)", and read back into the same name; every
+    // value that is valid text is stored as text, as it always was.
+    if (value.isValidUtf16())
+        settings.setValue(key, value);
+    else
+        settings.setValue(key, localPathBytes(value));
     settings.endGroup();
     settings.sync();
     // A FormatError only says the old file held lines that are not settings; the new value

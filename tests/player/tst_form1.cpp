@@ -12,6 +12,8 @@
 #include "support/widgetdriver.h"
 
 #include "common/controlcolors.h"
+#include "common/localpath.h"
+#include "settings/settingsstore.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -24,9 +26,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -35,6 +39,8 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace quorvela;
 
@@ -445,6 +451,60 @@ private slots:
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
         QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
         QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+    }
+
+    // A name that is not UTF-8 (a Latin-1 "é", as FAT drives and zip files keep it) is
+    // listed, shown readably, played, added and remembered by its exact bytes, beside a UTF-8
+    // name that reads the same, and in a folder whose own name is such.
+    void namesThatAreNotUtf8_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::newRow("in a UTF-8 folder") << QByteArray("music");
+        QTest::newRow("in a Latin-1 folder") << QByteArray("m\xfcsik");
+    }
+    void namesThatAreNotUtf8() {
+        QFETCH(QByteArray, folder);
+        const QString tone = env->tempPath(QStringLiteral("tone.mp3"));
+        const QString junk = env->tempPath(QStringLiteral("junk.mp3"));
+        QVERIFY(test::makeToneMp3(tone, 2.0) && test::writeFile(junk, "not audio"));
+        const QByteArray bytes = QFile::encodeName(env->tempPath()) + '/' + folder;
+        QVERIFY(::mkdir(bytes.constData(), 0755) == 0);
+        const auto remove = qScopeGuard([&] { test::removeTree(bytes); });
+        QVERIFY(test::copyFileTo(tone, bytes + "/caf\xe9.mp3"));
+        QVERIFY(test::copyFileTo(junk, bytes + "/caf\xc3\xa9.mp3"));
+        const QString dir = localPathFromBytes(bytes);
+        const QString path = dir + QLatin1Char('/') + localPathFromBytes("caf\xe9.mp3");
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.txtPath->text(), readablePath(dir));
+        QCOMPARE(w.File1->count(), 2);
+        const int row = int(w.File1->entries().indexOf(path.section(QLatin1Char('/'), -1)));
+        QCOMPARE(w.File1->model()->index(row, 0).data().toString(), QStringLiteral("café.mp3"));
+
+        test::doubleClickRow(w.File1, row);
+        QCOMPARE(w.MediaPlayer1->fileName(), path);
+        QCOMPARE(w.Label1->text(), QStringLiteral("café.mp3"));
+        w.Command1->click();
+        QCOMPARE(w.playlistEntries(), QStringList{path});
+        const auto* shown = qobject_cast<QStyledItemDelegate*>(w.List1->itemDelegate());
+        QCOMPARE(shown->displayText(path, {}), readablePath(path));
+        w.MediaPlayer1->stop();
+        test::doubleClickRow(w.List1, 0);
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+        QVERIFY(env->dialogs.messages.isEmpty());
+
+        // Read back from the file, not from what this process remembers of it; a folder that
+        // is valid text is stored as text, as before.
+        w.close();
+        const QString copy = env->tempPath(QStringLiteral("copy.ini"));
+        QVERIFY(QFile::copy(env->settingsFile(), copy));
+        QCOMPARE(SettingsStore(copy).read(QStringLiteral("Quor"), QStringLiteral("Settings"),
+                                          QStringLiteral("lastdir"), {}),
+                 dir);
+        QFile ini(copy);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll().contains("lastdir=@ByteArray("), hasForeignBytes(dir));
     }
 
     // A click on the position slider seeks to the point clicked, as the help page says; a
