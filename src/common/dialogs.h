@@ -49,4 +49,11 @@ public:
 // dialogs take: "Description (pattern pattern)".
 [[nodiscard]] QString qtFileFilter(const QString& filter);
 
+// The path on disk that a path from a file dialog stands for. Dialogs read names through the
+// system's encoding, each byte that is not UTF-8 becoming U+FFFD, and a user types a name as
+// it is shown; either way the name no longer names the file. Each part that names nothing is
+// matched to the one name in its folder that reads the same (see common/localpath.h). The
+// path as given when it exists, or when a part matches no name or more than one.
+[[nodiscard]] QString pathOnDisk(const QString& decoded);
+
 } // namespace quorvela
