@@ -347,8 +347,17 @@ void Form1::saveSettings() {
                    color::toText(foreColor(List1))) &&
         store.save(settings::Application, settings::Section, settings::BackColor,
                    color::toText(backColor(List1)));
-    if (!saved)
+    // Told now, while the user can still make room or fix the folder for the next time:
+    // the program is on its way out.
+    if (!saved) {
         qWarning("Quorvela: could not save the settings; the previous ones are kept.");
+        m_services.dialogs.message(
+            this,
+            QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe folder and "
+                           "the colours of this session will not be remembered.")
+                .arg(store.filePathFor(settings::Application), store.errorString()),
+            QStringLiteral("Quorvela"), Dialogs::Icon::Critical);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include "common/localpath.h"
 
 #include <QDir>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -36,8 +37,28 @@ QString SettingsStore::read(const QString& application, const QString& section, 
     return value.toString();
 }
 
+namespace {
+
+// QSettings only tells that writing failed; this finds out why, for the user to be told.
+QString whyNotWritten(const QString& path) {
+    const QFileInfo file(path);
+    if (file.isDir())
+        return QStringLiteral("A folder stands where the file should be.");
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("The folder %1 could not be made.").arg(folder);
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting();
+    return QStringLiteral("The file could not be written.");
+}
+
+} // namespace
+
 bool SettingsStore::save(const QString& application, const QString& section, const QString& key,
                          const QString& value) {
+    m_error.clear();
     const QString path = filePathFor(application);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings settings(path, QSettings::IniFormat);
@@ -55,7 +76,10 @@ bool SettingsStore::save(const QString& application, const QString& section, con
     // A FormatError only says the old file held lines that are not settings; the new value
     // has been written all the same (through a temporary file, so a failed write leaves the
     // old file whole).
-    return settings.status() != QSettings::AccessError;
+    if (settings.status() != QSettings::AccessError)
+        return true;
+    m_error = whyNotWritten(path);
+    return false;
 }
 
 } // namespace quorvela

@@ -18,7 +18,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -332,6 +334,32 @@ private slots:
         QVERIFY(!w.preferencesWindow());
         QVERIFY(!w.helpWindow());
         QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
+    }
+
+    // Settings that cannot be written at exit are reported, naming the file and why, and the
+    // program still ends. (A read-only folder cannot be tried here: root writes anyway.)
+    void unsavedSettingsAreReported_data() {
+        QTest::addColumn<bool>("folderForFile");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder in the file's place")
+            << true << "A folder stands where the file should be.";
+        QTest::newRow("a file in the folder's place")
+            << false << "The folder %1 could not be made.";
+    }
+    void unsavedSettingsAreReported() {
+        QFETCH(bool, folderForFile);
+        QFETCH(QString, reason);
+        const QString file = env->settingsFile();
+        const QString folder = QFileInfo(file).absolutePath();
+        QVERIFY(folderForFile ? QDir().mkpath(file) : test::writeFile(folder, "not a folder"));
+        Form1& w = open();
+        QSignalSpy exits(&w, &Form1::exitRequested);
+        w.mnuFileExit->trigger();
+        QCOMPARE(exits.size(), 1);
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.startsWith(
+            QStringLiteral("The settings could not be saved to %1:\n%2\n")
+                .arg(file, reason.arg(folder))));
     }
 
     // The window manager's close request while other windows of the program are open: the
