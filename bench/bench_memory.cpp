@@ -9,14 +9,15 @@
 // server: bench/private_pulse.sh bench_memory --device). --interval is how long each track
 // plays before the next double-click (default 10 ms). --settle idles that long after the
 // warm-up and again at the end before the figures are taken (default 0, 32 s for the device).
+#include "audio/playbackengine.h"
 #include "benchtools.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -70,7 +71,10 @@ double heapInUseKb() {
 class CountingDialogs final : public Dialogs {
 public:
     int messages = 0;
-    void message(QWidget*, const QString&, const QString&, Icon) override { ++messages; }
+    using Dialogs::message;
+    void message(QWidget*, const QString&, const QString&, Icon, const QString&) override {
+        ++messages;
+    }
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString openFile(QWidget*, const QString&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
@@ -149,7 +153,8 @@ int main(int argc, char* argv[]) {
     settings.save(settings::Application, settings::Section, settings::LastFolder, music);
     CountingDialogs dialogs;
     DesktopShell shell;
-    Form1 window({dialogs, shell, settings});
+    PlaybackEngine engine;
+    Form1 window({dialogs, shell, settings, engine});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window) || window.File1->count() != 3) {
         std::fprintf(stderr, "bench_memory: the window did not list the three tracks\n");

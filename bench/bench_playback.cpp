@@ -1,17 +1,22 @@
 // Playback costs: CPU to play a minute of MP3 against decoding it alone, the player window's
-// CPU while idle, and the time from the user's double-click to the first sample handed to the
-// audio output. Plays in real time (about 75 s in all); prints figures, checks nothing.
+// CPU while idle, and the time from the user's double-click to the first sample. Plays in real
+// time (about 75 s in all); prints figures, checks nothing.
+//   bench_playback            the null output: first sample = handed to the output
+//   bench_playback --device   the sound device (run it on a private server:
+//                             bench/private_pulse.sh build/bench/bench_playback --device);
+//                             first sample = the server's clock says the device played it
+#include "audio/deviceaudiooutput.h"
+#include "audio/mp3decoder.h"
+#include "audio/nullaudiooutput.h"
+#include "audio/playbackengine.h"
 #include "benchtools.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
-#include "audio/decodersource.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
-#include "audio/mp3decoder.h"
-#include "audio/nullaudiooutput.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +29,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -40,22 +46,35 @@ double cpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// The null output, noting when the first sample reaches it.
+// The null output, noting (on its own thread) when the first sample reaches it.
 class TimingOutput final : public NullAudioOutput {
 public:
     explicit TimingOutput(QElapsedTimer& clock) : m_clock(clock) {}
-    qint64 firstSampleNs = -1;
+    std::atomic<qint64> firstSampleNs{-1};
 
 protected:
-    void consume(const char* data, qint64 size) override {
-        if (firstSampleNs < 0 && size > 0)
-            firstSampleNs = m_clock.nsecsElapsed();
-        NullAudioOutput::consume(data, size);
+    void consume(const char*, qsizetype size) override {
+        qint64 none = -1;
+        if (size > 0)
+            firstSampleNs.compare_exchange_strong(none, m_clock.nsecsElapsed());
     }
 
 private:
     QElapsedTimer& m_clock;
 };
+
+// Waits until the engine's output says a sample was heard; its time on clock in ms, or -1.
+double waitForFirstSample(const PlaybackEngine& engine, const TimingOutput* timing,
+                          const QElapsedTimer& clock) {
+    while (clock.elapsed() < 5000) {
+        if (timing && timing->firstSampleNs >= 0)
+            return timing->firstSampleNs / 1e6;
+        if (!timing && engine.position() > 0.0)
+            return clock.nsecsElapsed() / 1e6;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return -1.0;
+}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -65,6 +84,7 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const bool device = argc > 1 && QByteArray(argv[1]) == "--device";
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
@@ -82,7 +102,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // Decoding alone, best of three.
+    // Decoding alone to the 16-bit samples every output takes, pulled as fast as it goes:
+    // the player's own work per sample, without any waiting. Best of three.
     double decodeCpu = 1e9;
     qint64 decodedFrames = 0;
     for (int round = 0; round < 3; ++round) {
@@ -91,52 +112,22 @@ int main(int argc, char* argv[]) {
         if (!decoder.open(mp3))
             return 1;
         decodedFrames = 0;
-        for (auto chunk = decoder.decodeFrame(); !chunk.empty(); chunk = decoder.decodeFrame())
-            decodedFrames += static_cast<qint64>(chunk.size()) / decoder.channels();
+        QByteArray buffer(44100, '\0');
+        for (qsizetype got = 0; (got = decoder.read(buffer.data(), buffer.size())) > 0;)
+            decodedFrames += got / 4;
         decodeCpu = std::min(decodeCpu, cpuSeconds() - start);
     }
     std::printf("decode alone:        %.1f ms CPU for %.3f s of audio (%.0fx real time)\n",
                 decodeCpu * 1e3, decodedFrames / 44100.0, decodedFrames / 44100.0 / decodeCpu);
-
-    // Decoding plus the conversion to what the output takes, pulled as fast as it goes: the
-    // player's own work per sample, without any waiting. A device takes the file's own rate;
-    // one that refuses it gets a high-quality conversion to its own.
-    auto pipeline = [&](int rate) {
-        double best = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            const double start = cpuSeconds();
-            Mp3Decoder decoder;
-            if (!decoder.open(mp3))
-                return -1.0;
-            AudioFormat format;
-            format.setSampleRate(rate);
-            format.setChannelCount(2);
-            format.setSampleFormat(AudioFormat::Int16);
-            DecoderSource source(decoder);
-            source.begin(format);
-            QByteArray buffer(19200, '\0');
-            while (source.read(buffer.data(), buffer.size()) > 0) {
-            }
-            best = std::min(best, cpuSeconds() - start);
-        }
-        return best;
-    };
-    const double pipelineCpu = pipeline(44100);
-    const double convertedCpu = pipeline(48000);
-    if (pipelineCpu < 0 || convertedCpu < 0)
-        return 1;
-    std::printf("decode + 16-bit:     %.1f ms CPU (%.2fx decode alone), at the file's 44.1 kHz\n",
-                pipelineCpu * 1e3, pipelineCpu / decodeCpu);
-    std::printf("decode + to 48 kHz:  %.1f ms CPU (%.2fx decode alone), for an output that "
-                "refuses 44.1 kHz\n",
-                convertedCpu * 1e3, convertedCpu / decodeCpu);
 
     // The window idle, its 60 ms timer ticking.
     SettingsStore settings;
     settings.save(settings::Application, settings::Section, settings::LastFolder, music);
     DesktopDialogs dialogs;
     DesktopShell shell;
-    Form1 window({dialogs, shell, settings});
+    PlaybackEngine engine(device ? std::unique_ptr<AudioOutput>(new DeviceAudioOutput)
+                                 : std::make_unique<NullAudioOutput>());
+    Form1 window({dialogs, shell, settings, engine});
     window.show();
     spin(500);
     constexpr int IdleMs = 10000;
@@ -150,39 +141,51 @@ int main(int argc, char* argv[]) {
                 wall.elapsed() / 1000.0, idleShare * 100.0);
 
     // From the double-click's action (the entry selected, the window's handler run) to the
-    // first sample the output gets; and from setFileName() + play() on a bare player.
+    // first sample; and from open() + play() on an engine of its own.
     QElapsedTimer clock;
     std::vector<double> fromClick;
     std::vector<double> fromPlay;
     const int row = window.File1->entries().indexOf(QStringLiteral("minute.mp3"));
     window.File1->setCurrentIndex(window.File1->model()->index(row, 0));
     for (int round = 0; round < 7; ++round) {
-        auto output = std::make_unique<TimingOutput>(clock);
-        TimingOutput* timing = output.get();
-        window.MediaPlayer1->setAudioOutput(std::move(output));
+        TimingOutput* timing = nullptr;
+        if (!device) {
+            auto output = std::make_unique<TimingOutput>(clock);
+            timing = output.get();
+            engine.setAudioOutput(std::move(output));
+        }
         clock.start();
         window.playFromFolderList();
-        fromClick.push_back(timing->firstSampleNs / 1e6);
-        window.MediaPlayer1->stop();
+        fromClick.push_back(waitForFirstSample(engine, timing, clock));
+        engine.stop();
+        spin(50);
 
-        MediaPlayer bare(std::make_unique<TimingOutput>(clock));
-        auto* bareTiming = static_cast<TimingOutput*>(bare.audioOutput());
-        clock.start();
-        if (!bare.setFileName(mp3) || !bare.play())
+        PlaybackEngine bare(device ? std::unique_ptr<AudioOutput>(new DeviceAudioOutput)
+                                   : std::make_unique<TimingOutput>(clock));
+        auto* bareTiming = device ? nullptr : static_cast<TimingOutput*>(bare.audioOutput());
+        if (!bare.open(mp3))
             return 1;
-        fromPlay.push_back(bareTiming->firstSampleNs / 1e6);
+        // The first stream of a new output also connects to the server; time the second.
+        if (device && (!bare.play() || waitForFirstSample(bare, nullptr, clock) < 0))
+            return 1;
+        bare.stop();
+        clock.start();
+        if (!bare.play())
+            return 1;
+        fromPlay.push_back(waitForFirstSample(bare, bareTiming, clock));
         spin(50);
     }
     std::printf("first sample:        %.2f ms from the double-click (median of 7, worst %.2f), "
-                "%.2f ms from setFileName+play\n",
+                "%.2f ms from open+play, %s\n",
                 median(fromClick), *std::max_element(fromClick.begin(), fromClick.end()),
-                median(fromPlay));
-    window.MediaPlayer1->stop();
+                median(fromPlay), device ? "heard by the server's clock" : "handed to the output");
+    engine.stop();
     spin(500);
 
     // A minute played in real time through the null output, by the window as the user would
     // have it: shown, its clock ticking, the player's slider moving.
-    window.MediaPlayer1->setAudioOutput(std::make_unique<NullAudioOutput>());
+    if (!device)
+        engine.setAudioOutput(std::make_unique<NullAudioOutput>());
     MediaPlayer* player = window.MediaPlayer1;
     cpu = cpuSeconds();
     wall.restart();

@@ -1,6 +1,7 @@
 // Loads generated playlist files through the playlist panel into the real window's list and
 // prints the time taken and the growth of the process's memory. Each file is loaded in a
 // fresh child process, so memory freed by one run does not flatter the next.
+#include "audio/playbackengine.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "player/form1.h"
@@ -74,7 +75,8 @@ int loadOne(const QString& path, const QString& label) {
     SettingsStore settings(home.filePath(QStringLiteral("quorvela.ini")));
     DesktopDialogs dialogs;
     DesktopShell shell;
-    Form1 form({dialogs, shell, settings});
+    PlaybackEngine engine;
+    Form1 form({dialogs, shell, settings, engine});
     form.show();
     QCoreApplication::processEvents();
     auto* panel = form.findChild<PlaylistPanel*>();

@@ -2,6 +2,7 @@
 // folder of a thousand MP3 names remembered, and the memory it holds then. Runs each case in a
 // fresh process so caches of an earlier run do not flatter the next; prints figures, checks
 // nothing.
+#include "audio/playbackengine.h"
 #include "common/dialogs.h"
 #include "common/shell.h"
 #include "player/form1.h"
@@ -42,7 +43,8 @@ int startOnce(int argc, char* argv[], const QString& folder) {
     DesktopShell shell;
     SettingsStore settings;
     settings.save(settings::Application, settings::Section, settings::LastFolder, folder);
-    Form1 window({dialogs, shell, settings});
+    PlaybackEngine engine;
+    Form1 window({dialogs, shell, settings, engine});
     const qint64 builtNs = clock.nsecsElapsed();
     window.show();
     window.repaint();

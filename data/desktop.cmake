@@ -57,11 +57,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Quorvela developers <${QUORVELA_EMAIL}>
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUORVELA_WEBSITE}")
-# Dependencies come from the libraries the program really links (dpkg-shlibdeps), and from
-# the ones it opens only when it needs them: libpulse at the first file played, libsoxr for
-# files the output cannot take as they are.
+# Dependencies come from the libraries the program links (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libsoxr0")
 # The summary above becomes the first line of the description; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Quorvela lists the MP3 files of a folder and plays the one double-clicked,

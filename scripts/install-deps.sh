@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev libmpg123-dev libsoxr-dev libpulse-dev
+    qt6-base-dev libmpg123-dev libpulse-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick metacity
     pulseaudio pulseaudio-utils lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl
     clang libclang-rt-14-dev clang-tidy clang-format

@@ -90,7 +90,7 @@ for soname in $(readelf -d "$build/src/quorvela" | awk '/\(NEEDED\)/{gsub(/[][]/
     grep -qxF -f <(echo "$providers") <<<"$names" ||
         fail "Depends names none of $(echo $providers) for $soname"
 done
-for pkg in libc6 libqt6widgets6 libpulse0 libsoxr0; do
+for pkg in libc6 libqt6widgets6 libpulse0 libmpg123-0; do
     grep -qxF "$pkg" <<<"$names" || fail "Depends does not name $pkg"
 done
 

@@ -1,3 +1,4 @@
+#include "audio/playbackengine.h"
 #include "common/dialogs.h"
 #include "common/heaptrim.h"
 #include "common/shell.h"
@@ -14,7 +15,10 @@ int main(int argc, char* argv[]) {
     quorvela::DesktopDialogs dialogs;
     quorvela::DesktopShell shell;
     quorvela::SettingsStore settings;
-    quorvela::Form1 window({dialogs, shell, settings});
+    // One engine plays for the window's controls and for the desktop's media controls alike;
+    // it outlives both.
+    quorvela::PlaybackEngine engine;
+    quorvela::Form1 window({dialogs, shell, settings, engine});
     window.show();
     window.publishMediaControls();
     quorvela::trimHeapAfterStartUp();

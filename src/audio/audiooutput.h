@@ -1,49 +1,53 @@
 #pragma once
 
 #include "audio/audioformat.h"
+#include "audio/reportqueue.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
-
-class QIODevice;
 
 namespace quorvela {
 
+class AudioSource;
+
 // Where the player's samples go: the sound device, or a stand-in that keeps the same pace
-// without one. An output pulls samples from a source device; it never decodes anything.
+// without one. An output plays on a thread of its own and pulls its samples from a source
+// there; it never decodes anything itself.
 //
-// Lifecycle, all on the thread that owns the output:
-//   formatFor() -> start() -> stop()   (repeatable)
-// Pausing is a stop() and a new start() from the paused place, so that what was pulled but
-// not heard is dropped at once rather than heard later. The output is destroyed only after
-// stop() or with nothing started; destroying it stops it.
+// Its interface belongs to the thread that made it (the window's), and every call returns at
+// once: nothing here waits for a sound server. What happens later is reported back on that
+// thread, through the signals below, each carrying the number start() gave the stream, so
+// that a report about a stream already let go is told apart.
+//
+// Lifecycle of one stream:
+//   formatFor() -> start() -> started() -> finished()
+//                           \-> failed()  \-> lost()      stop() ends it at any point
 class AudioOutput : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
 
-    // The format the next start() takes samples in, given the format the source decodes to:
-    // the source's own rate and channel count whenever the output takes them, so that nothing
-    // is converted on the way. An invalid format (with errorString()) means nothing can be
-    // played now, e.g. when there is no sound server. Call it before every start().
-    [[nodiscard]] virtual AudioFormat formatFor(const AudioFormat& source) = 0;
+    // The format the next start() takes samples in, given the file's own: the file's rate and
+    // channel count whenever the output takes them, so that nothing is converted on the way;
+    // always 16-bit samples.
+    [[nodiscard]] virtual AudioFormat formatFor(const AudioFormat& file) = 0;
 
-    // Starts pulling whole frames in formatFor()'s format from source, which is open for
-    // reading and stays alive until stop(). The listener's clock (processedUSecs()) starts at
-    // 0. False (with errorString()) when the output cannot be opened; nothing runs then.
-    [[nodiscard]] virtual bool start(QIODevice* source) = 0;
+    // Starts a new stream in format, pulling from source on the output's thread; whatever
+    // played before is dropped first. The source stays alive and untouched by its owner until
+    // stop() (or the next start()). The listener's clock starts at 0. Returns the stream's
+    // number, which the reports about it carry.
+    virtual quint64 start(const AudioFormat& format, AudioSource* source) = 0;
 
-    // Stops at once, drops what was pulled but not heard and lets go of the source. Safe to
-    // call at any time, also when not started.
+    // Ends the stream at once and drops what it holds, unheard. Once it returns, the source is
+    // never read again. Safe at any time, also with nothing started.
     virtual void stop() = 0;
 
-    // Microseconds of sound the listener has heard since start(): never more than what was
-    // pulled. Never blocks; cheap enough for a display timer.
+    // Microseconds of sound the listener has heard of the current stream, never more than was
+    // pulled; 0 before it started sounding and after stop(). Cheap enough for a display timer.
     [[nodiscard]] virtual qint64 processedUSecs() const = 0;
-
-    [[nodiscard]] virtual QString errorString() const = 0;
 
     // Sets the loudness the output applies by itself, as a linear factor (0 is silent), so that
     // a change is heard at once rather than after what the output holds. False when the output
@@ -54,13 +58,25 @@ public:
     }
 
 signals:
-    // The source is at its end. The output goes on playing what it holds; processedUSecs()
-    // keeps growing until all of it was heard, and stop() is the caller's to call then.
-    void drained();
-    // Playing ended for good without stop(): the device was unplugged or the sound server went
-    // away. Emitted from the event loop, never from inside a call to the output; what was
-    // started is stopped already, and the next formatFor() looks for a device again.
-    void lost(const QString& reason);
+    // The stream sounds: the device took it.
+    void started(quint64 stream);
+    // The stream could not be started; nothing of it was heard.
+    void failed(quint64 stream, const QString& reason);
+    // The source came to its end and its last sample has been heard. Reported once per
+    // stream; the stream is over then.
+    void finished(quint64 stream);
+    // Playing ended for good without stop(): the device was unplugged or the sound server
+    // went away. The next start() looks for a device again.
+    void lost(quint64 stream, const QString& reason);
+
+protected:
+    // Runs report on the thread that owns the output, in the order posted. Safe from any
+    // thread until the output's own thread has been stopped, which a subclass does first
+    // thing in its destructor.
+    void post(std::function<void()> report) { m_reports.post(std::move(report)); }
+
+private:
+    ReportQueue m_reports;
 };
 
 // The output named by a selection: "" for the sound device, "null" for a silent output that

@@ -1,14 +1,15 @@
 #include "audio/deviceaudiooutput.h"
 
-#include "audio/pulsemainloop.h"
-
-#include <QIODevice>
+#include "audio/audiosource.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/proplist.h>
+#include <pulse/rtclock.h>
 #include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 
 #include <algorithm>
 
@@ -18,14 +19,11 @@ namespace {
 // What the stream holds ahead of the device, and the step it is refilled in. Asking for data
 // early, a step at a time, also sets the device's latency to one step (otherwise the server
 // asks the device for the buffer less two steps, which for steps this large is nothing, and
-// the server would wake all the time). A window that stands still for a quarter of a second
-// leaves no gap in the sound.
+// the server would wake all the time).
 constexpr pa_usec_t BufferUSecs = 500'000;
 constexpr pa_usec_t RefillUSecs = 250'000;
-// A local server answers within milliseconds; one that takes this long is not there.
-constexpr int ServerTimeoutMs = 3000;
 // How old the server's last report on the stream's clock may grow while refilling.
-constexpr qint64 TimingUpdateMs = 3000;
+constexpr pa_usec_t TimingUpdateUSecs = 3'000'000;
 
 void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvela");
@@ -33,13 +31,43 @@ void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "io.github.quorvela.Quorvela");
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
 }
+
+pa_sample_spec sampleSpec(const AudioFormat& format) {
+    return {PA_SAMPLE_S16NE, static_cast<uint32_t>(std::max(0, format.sampleRate())),
+            static_cast<uint8_t>(std::clamp(format.channelCount(), 0, 255))};
+}
+
+// Holds the loop's lock for a scope.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        if (m_loop)
+            pa_threaded_mainloop_lock(m_loop);
+    }
+    ~LoopLock() {
+        if (m_loop)
+            pa_threaded_mainloop_unlock(m_loop);
+    }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
 } // namespace
 
-DeviceAudioOutput::DeviceAudioOutput(QObject* parent)
-    : AudioOutput(parent), m_loop(std::make_unique<PulseMainloop>()) {}
+DeviceAudioOutput::DeviceAudioOutput(QObject* parent) : AudioOutput(parent) {}
 
 DeviceAudioOutput::~DeviceAudioOutput() {
-    disconnectFromServer();
+    if (!m_loop)
+        return;
+    {
+        const LoopLock lock(m_loop);
+        releaseStream();
+        disconnectFromServer();
+    }
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
 }
 
 QString DeviceAudioOutput::serverError() const {
@@ -48,42 +76,78 @@ QString DeviceAudioOutput::serverError() const {
         .arg(QString::fromUtf8(pa_strerror(code)));
 }
 
-bool DeviceAudioOutput::connectToServer() {
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        return true;
-    // A server that went away, or was never there, is looked for again.
+AudioFormat DeviceAudioOutput::formatFor(const AudioFormat& file) {
+    // The server takes every rate and layout an MP3 can have, and converts for the device
+    // itself where it must.
+    AudioFormat format = file;
+    format.setSampleFormat(AudioFormat::Int16);
+    return format;
+}
+
+quint64 DeviceAudioOutput::start(const AudioFormat& format, AudioSource* source) {
+    if (!m_loop) {
+        // The loop's thread starts with the first file played: a window that never plays
+        // never has it.
+        m_loop = pa_threaded_mainloop_new();
+        if (m_loop) {
+            pa_threaded_mainloop_set_name(m_loop, "quorvela-sound");
+            m_api = pa_threaded_mainloop_get_api(m_loop);
+            if (pa_threaded_mainloop_start(m_loop) < 0) {
+                pa_threaded_mainloop_free(m_loop);
+                m_loop = nullptr;
+            }
+        }
+        if (!m_loop) {
+            const quint64 serial = ++m_serial;
+            post([this, serial] {
+                emit failed(serial, QStringLiteral("The sound library could not be started."));
+            });
+            return serial;
+        }
+    }
+    const LoopLock lock(m_loop);
+    releaseStream();
+    const quint64 serial = ++m_serial;
+    const pa_sample_spec spec = sampleSpec(format);
+    if (!source || !pa_sample_spec_valid(&spec)) {
+        post([this, serial] {
+            emit failed(serial, QStringLiteral("The sound device cannot play this format."));
+        });
+        return serial;
+    }
+    m_format = format;
+    m_source = source;
+    m_starting = true;
+    if (!m_context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+        connectToServer();
+    if (!m_starting)
+        return serial; // failed at once
+    m_deadline = armTimer(pa_usec_t{ServerTimeoutMs} * 1000, &DeviceAudioOutput::deadlinePassed);
+    // While the connection is still being made, the stream follows once it is.
+    if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
+        openStream();
+    return serial;
+}
+
+void DeviceAudioOutput::connectToServer() {
     disconnectFromServer();
     pa_proplist* properties = pa_proplist_new();
     setIdentity(properties);
-    m_context = pa_context_new_with_proplist(m_loop->api(), "Quorvela", properties);
+    m_context = pa_context_new_with_proplist(m_api, "Quorvela", properties);
     pa_proplist_free(properties);
     if (!m_context) {
-        m_error = QStringLiteral("The sound server cannot be reached.");
-        return false;
+        failStart(QStringLiteral("The sound server cannot be reached."));
+        return;
     }
     pa_context_set_state_callback(m_context, &DeviceAudioOutput::contextStateChanged, this);
     // Never start a server of our own: with none running there is no device to play to.
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        m_error = serverError();
+        failStart(serverError());
         disconnectFromServer();
-        return false;
     }
-    m_loop->runUntil(
-        [this] {
-            const pa_context_state_t state = pa_context_get_state(m_context);
-            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-        },
-        ServerTimeoutMs);
-    if (pa_context_get_state(m_context) != PA_CONTEXT_READY) {
-        m_error = serverError();
-        disconnectFromServer();
-        return false;
-    }
-    return true;
 }
 
 void DeviceAudioOutput::disconnectFromServer() {
-    releaseStream();
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -92,44 +156,16 @@ void DeviceAudioOutput::disconnectFromServer() {
     m_context = nullptr;
 }
 
-AudioFormat DeviceAudioOutput::formatFor(const AudioFormat& source) {
-    m_format = {};
-    if (!connectToServer())
-        return {};
-    AudioFormat format = source;
-    format.setSampleFormat(AudioFormat::Int16);
-    pa_sample_spec sampleSpec{PA_SAMPLE_S16NE,
-                              static_cast<uint32_t>(std::max(0, source.sampleRate())),
-                              static_cast<uint8_t>(std::clamp(source.channelCount(), 0, 255))};
-    // The server takes every rate and layout an MP3 can have; anything else goes to it as CD
-    // stereo, converted on our side.
-    if (!pa_sample_spec_valid(&sampleSpec)) {
-        format.setSampleRate(44100);
-        format.setChannelCount(2);
-    }
-    m_format = format;
-    return format;
-}
-
-bool DeviceAudioOutput::start(QIODevice* source) {
-    stop();
-    if (!source || !m_format.isValid() || !m_context ||
-        pa_context_get_state(m_context) != PA_CONTEXT_READY) {
-        m_error = QStringLiteral("The sound server cannot be reached.");
-        return false;
-    }
-    const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, static_cast<uint32_t>(m_format.sampleRate()),
-                                    static_cast<uint8_t>(m_format.channelCount())};
+void DeviceAudioOutput::openStream() {
+    const pa_sample_spec spec = sampleSpec(m_format);
     pa_proplist* properties = pa_proplist_new();
     setIdentity(properties);
-    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &sampleSpec, nullptr, properties);
+    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &spec, nullptr, properties);
     pa_proplist_free(properties);
     if (!m_stream) {
-        m_error = serverError();
-        return false;
+        failStart(serverError());
+        return;
     }
-    ++m_streamSerial;
-    m_source = source;
     pa_stream_set_state_callback(m_stream, &DeviceAudioOutput::streamStateChanged, this);
     pa_stream_set_write_callback(m_stream, &DeviceAudioOutput::streamWantsData, this);
     pa_stream_set_started_callback(m_stream, &DeviceAudioOutput::streamTimingChanged, this);
@@ -138,81 +174,32 @@ bool DeviceAudioOutput::start(QIODevice* source) {
 
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &sampleSpec));
+    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &spec));
     buffer.prebuf = static_cast<uint32_t>(-1);
-    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &sampleSpec));
+    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &spec));
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
     // asks the server anything. Reports are asked for when playing starts or stalls and then
-    // with the refills, every few seconds: libpulse's own schedule would wake the program
-    // several times a second more.
+    // with the refills, every few seconds: libpulse's own schedule would wake the loop several
+    // times a second more.
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS);
     const pa_cvolume volume = streamVolume();
-    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0) {
-        m_error = serverError();
-        releaseStream();
-        return false;
-    }
-    const pa_stream* stream = m_stream;
-    m_loop->runUntil(
-        [this, stream] {
-            return m_stream != stream || pa_stream_get_state(m_stream) != PA_STREAM_CREATING;
-        },
-        ServerTimeoutMs);
-    if (!m_stream || m_stream != stream || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
-        m_error = serverError();
-        releaseStream();
-        return false;
-    }
-    updateTiming();
-    return true;
-}
-
-void DeviceAudioOutput::updateTiming() {
-    m_lastTimingUpdate.start();
-    // libpulse takes half the round trip as the report's age, so the answer is read as soon
-    // as it comes: read late, it would set the clock behind what is heard.
-    m_timingPending = true;
-    relaxReading();
-    if (pa_operation* operation =
-            pa_stream_update_timing_info(m_stream, &DeviceAudioOutput::timingUpdated, this))
-        pa_operation_unref(operation);
-    else
-        m_timingPending = false;
-}
-
-void DeviceAudioOutput::relaxReading() {
-    // With half a second ahead of the device, the server's requests and notices can wait
-    // for the next time the program wakes anyway; the start, the end and the clock cannot.
-    m_loop->setLazyReads(m_stream && !m_sourceEnded && !m_timingPending);
-}
-
-pa_cvolume DeviceAudioOutput::streamVolume() const {
-    pa_cvolume volume{};
-    pa_cvolume_set(&volume, static_cast<unsigned>(std::clamp(m_format.channelCount(), 1, 32)),
-                   pa_sw_volume_from_linear(static_cast<double>(m_volume)));
-    return volume;
-}
-
-bool DeviceAudioOutput::setVolume(float linear) {
-    m_volume = std::max(0.0f, linear);
-    if (m_stream && m_context && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        const pa_cvolume volume = streamVolume();
-        if (pa_operation* operation = pa_context_set_sink_input_volume(
-                m_context, pa_stream_get_index(m_stream), &volume, nullptr, nullptr))
-            pa_operation_unref(operation);
-    }
-    return true;
+    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0)
+        failStart(serverError());
 }
 
 void DeviceAudioOutput::releaseStream() {
+    cancelTimer(m_deadline);
+    cancelTimer(m_endTimer);
     m_source = nullptr;
+    m_starting = false;
+    m_sounding = false;
     m_pulledFrames = 0;
     m_sourceEnded = false;
     m_drainDone = false;
+    m_finished = false;
     m_heardAtDrainUSecs = 0;
-    m_timingPending = false;
     if (!m_stream)
         return;
     pa_stream* stream = m_stream;
@@ -223,31 +210,89 @@ void DeviceAudioOutput::releaseStream() {
     pa_stream_set_underflow_callback(stream, nullptr, nullptr);
     pa_stream_set_moved_callback(stream, nullptr, nullptr);
     // Taking the stream away drops what it holds at once; nothing of it is played out.
-    pa_stream_disconnect(stream);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        pa_stream_disconnect(stream);
     pa_stream_unref(stream);
-    relaxReading();
+}
+
+void DeviceAudioOutput::failStart(const QString& reason) {
+    const quint64 serial = m_serial;
+    releaseStream();
+    post([this, serial, reason] { emit failed(serial, reason); });
+}
+
+void DeviceAudioOutput::reportLost(const QString& reason) {
+    const quint64 serial = m_serial;
+    releaseStream();
+    post([this, serial, reason] { emit lost(serial, reason); });
 }
 
 void DeviceAudioOutput::stop() {
+    const LoopLock lock(m_loop);
     releaseStream();
 }
 
+pa_time_event* DeviceAudioOutput::armTimer(pa_usec_t afterUSecs, pa_time_event_cb_t callback) {
+    return m_context
+               ? pa_context_rttime_new(m_context, pa_rtclock_now() + afterUSecs, callback, this)
+               : nullptr;
+}
+
+void DeviceAudioOutput::cancelTimer(pa_time_event*& timer) {
+    if (timer)
+        m_api->time_free(timer);
+    timer = nullptr;
+}
+
+pa_cvolume DeviceAudioOutput::streamVolume() const {
+    pa_cvolume volume{};
+    pa_cvolume_set(&volume, static_cast<unsigned>(std::clamp(m_format.channelCount(), 1, 32)),
+                   pa_sw_volume_from_linear(static_cast<double>(m_volume)));
+    return volume;
+}
+
+bool DeviceAudioOutput::setVolume(float linear) {
+    const LoopLock lock(m_loop);
+    m_volume = std::max(0.0f, linear);
+    if (m_stream && m_sounding) {
+        const pa_cvolume volume = streamVolume();
+        if (pa_operation* operation = pa_context_set_sink_input_volume(
+                m_context, pa_stream_get_index(m_stream), &volume, nullptr, nullptr))
+            pa_operation_unref(operation);
+    }
+    return true;
+}
+
+qint64 DeviceAudioOutput::pulledUSecs() const {
+    return m_format.sampleRate() > 0 ? m_pulledFrames * 1'000'000 / m_format.sampleRate() : 0;
+}
+
 qint64 DeviceAudioOutput::processedUSecs() const {
-    if (!m_stream || m_format.sampleRate() <= 0)
+    const LoopLock lock(m_loop);
+    if (!m_stream || !m_sounding)
         return 0;
+    const qint64 pulled = pulledUSecs();
+    if (m_finished)
+        return pulled;
     pa_usec_t played = 0;
     if (pa_stream_get_time(m_stream, &played) < 0)
         return 0;
-    const qint64 pulled = m_pulledFrames * 1'000'000 / m_format.sampleRate();
     qint64 heard = std::min(static_cast<qint64>(played), pulled);
     // Until the server says the stream has played out, its interpolated clock may run ahead
     // of the last sample: the end is not heard before then.
     if (m_sourceEnded && !m_drainDone)
         heard = std::min(heard, pulled - 1);
-    if (m_drainDone)
-        heard = std::min(pulled,
-                         std::max(heard, m_heardAtDrainUSecs + m_drainClock.nsecsElapsed() / 1000));
+    if (m_drainDone) {
+        const auto sinceDrain = static_cast<qint64>(pa_rtclock_now() - m_drainedAt);
+        heard = std::min(pulled, std::max(heard, m_heardAtDrainUSecs + sinceDrain));
+    }
     return std::max<qint64>(0, heard);
+}
+
+void DeviceAudioOutput::updateTiming() {
+    m_lastTimingUpdate = pa_rtclock_now();
+    if (pa_operation* operation = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
+        pa_operation_unref(operation);
 }
 
 void DeviceAudioOutput::fill(std::size_t bytes) {
@@ -263,50 +308,73 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
             break;
         room = std::min(room, wanted);
         room -= room % bytesPerFrame;
-        const qint64 got =
-            room > 0 ? m_source->read(static_cast<char*>(data), static_cast<qint64>(room)) : 0;
-        const auto whole = static_cast<std::size_t>(std::max<qint64>(0, got)) -
-                           static_cast<std::size_t>(std::max<qint64>(0, got)) % bytesPerFrame;
+        const qsizetype got =
+            room > 0 ? m_source->read(static_cast<char*>(data), static_cast<qsizetype>(room)) : 0;
+        const auto whole = static_cast<std::size_t>(std::max<qsizetype>(0, got));
         if (whole == 0) {
             pa_stream_cancel_write(m_stream);
+            m_sourceEnded = true;
             break;
         }
         pa_stream_write(m_stream, data, whole, nullptr, 0, PA_SEEK_RELATIVE);
         m_pulledFrames += static_cast<qint64>(whole / bytesPerFrame);
         wanted -= whole;
     }
-    if (m_lastTimingUpdate.elapsed() >= TimingUpdateMs)
+    if (pa_rtclock_now() - m_lastTimingUpdate >= TimingUpdateUSecs)
         updateTiming();
-    if (m_source->atEnd()) {
-        m_sourceEnded = true;
+    if (m_sourceEnded) {
         // Also starts a stream too short to have filled the server's start threshold.
         if (pa_operation* drain =
                 pa_stream_drain(m_stream, &DeviceAudioOutput::streamDrained, this))
             pa_operation_unref(drain);
-        emit drained();
     }
-    relaxReading();
 }
 
-void DeviceAudioOutput::reportLost(const QString& reason) {
-    const quint64 serial = m_streamSerial;
-    // libpulse is in the middle of a call here; the stream is let go from the event loop.
-    QMetaObject::invokeMethod(
-        this,
-        [this, serial, reason] {
-            if (serial != m_streamSerial || !m_stream)
-                return;
-            releaseStream();
-            m_error = reason;
-            emit lost(reason);
-        },
-        Qt::QueuedConnection);
+void DeviceAudioOutput::drained() {
+    // The server has taken the last sample; the device still holds its own latency's worth,
+    // during which the server's clock for this stream stands still. That much is heard in
+    // real time from here, and then the stream is over.
+    pa_usec_t played = 0;
+    m_heardAtDrainUSecs =
+        pa_stream_get_time(m_stream, &played) < 0 ? 0 : static_cast<qint64>(played);
+    m_drainedAt = pa_rtclock_now();
+    m_drainDone = true;
+    const qint64 rest = std::max<qint64>(0, pulledUSecs() - m_heardAtDrainUSecs);
+    m_endTimer = armTimer(static_cast<pa_usec_t>(rest), &DeviceAudioOutput::lastSampleHeard);
+}
+
+void DeviceAudioOutput::deadlinePassed(pa_mainloop_api*, pa_time_event*, const timeval*,
+                                       void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    output->cancelTimer(output->m_deadline);
+    // A server that holds a connection open and answers nothing is hung: the next start
+    // connects anew.
+    output->failStart(QStringLiteral("The sound server did not answer."));
+    output->disconnectFromServer();
+}
+
+void DeviceAudioOutput::lastSampleHeard(pa_mainloop_api*, pa_time_event*, const timeval*,
+                                        void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    output->cancelTimer(output->m_endTimer);
+    output->m_finished = true;
+    output->post([output, serial = output->m_serial] { emit output->finished(serial); });
 }
 
 void DeviceAudioOutput::contextStateChanged(pa_context* context, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     const pa_context_state_t state = pa_context_get_state(context);
-    if (!PA_CONTEXT_IS_GOOD(state) && output->m_stream)
+    if (state == PA_CONTEXT_READY) {
+        if (output->m_starting && !output->m_stream)
+            output->openStream();
+        return;
+    }
+    if (PA_CONTEXT_IS_GOOD(state))
+        return;
+    // The connection is gone; the next start() makes a new one.
+    if (output->m_starting)
+        output->failStart(output->serverError());
+    else if (output->m_stream)
         output->reportLost(output->serverError());
 }
 
@@ -314,9 +382,27 @@ void DeviceAudioOutput::streamStateChanged(pa_stream* stream, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     if (stream != output->m_stream)
         return;
-    const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-        output->reportLost(QStringLiteral("The sound device went away."));
+    switch (pa_stream_get_state(stream)) {
+    case PA_STREAM_READY:
+        if (!output->m_starting)
+            return;
+        output->m_starting = false;
+        output->m_sounding = true;
+        output->cancelTimer(output->m_deadline);
+        output->updateTiming();
+        output->post([output, serial = output->m_serial] { emit output->started(serial); });
+        return;
+    case PA_STREAM_FAILED:
+    case PA_STREAM_TERMINATED:
+        if (output->m_starting)
+            output->failStart(output->serverError());
+        else
+            output->reportLost(QStringLiteral("The sound device went away."));
+        return;
+    case PA_STREAM_UNCONNECTED:
+    case PA_STREAM_CREATING:
+        return;
+    }
 }
 
 void DeviceAudioOutput::streamWantsData(pa_stream* stream, std::size_t bytes, void* self) {
@@ -331,26 +417,10 @@ void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
         output->updateTiming();
 }
 
-void DeviceAudioOutput::timingUpdated(pa_stream* stream, int, void* self) {
-    auto* output = static_cast<DeviceAudioOutput*>(self);
-    if (stream != output->m_stream)
-        return;
-    output->m_timingPending = false;
-    output->relaxReading();
-}
-
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
-    if (stream != output->m_stream || !success)
-        return;
-    // The server has taken the last sample; the device still holds its own latency's worth,
-    // during which the server's clock for this stream stands still. That much is heard in
-    // real time from here.
-    pa_usec_t played = 0;
-    output->m_heardAtDrainUSecs =
-        pa_stream_get_time(stream, &played) < 0 ? 0 : static_cast<qint64>(played);
-    output->m_drainClock.start();
-    output->m_drainDone = true;
+    if (stream == output->m_stream && success && !output->m_drainDone)
+        output->drained();
 }
 
 } // namespace quorvela

@@ -30,8 +30,7 @@ mpg123_handle* newHandle() {
     if (!handle)
         return nullptr;
     // Tags carry nothing the player shows, so they are skipped unparsed however big they are.
-    mpg123_param(handle, MPG123_FLAGS,
-                 MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2 | MPG123_QUIET, 0.0);
+    mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_SKIP_ID3V2 | MPG123_QUIET, 0.0);
     return handle;
 }
 
@@ -136,27 +135,72 @@ Mp3Decoder::~Mp3Decoder() {
     close();
 }
 
-void Mp3Decoder::close() {
+void Mp3Decoder::closeHandle() {
     if (m_handle) {
         mpg123_close(m_handle);
         mpg123_delete(m_handle);
         m_handle = nullptr;
     }
     m_input.reset();
+    m_atEnd = false;
+}
+
+void Mp3Decoder::close() {
+    closeHandle();
+    m_path.clear();
+    m_format = {};
     m_rate = 0;
     m_channels = 0;
     m_length = -1;
     m_lengthExact = false;
-    m_atEnd = false;
-    m_haveFirstFrame = false;
-    m_firstSamples = nullptr;
-    m_firstCount = 0;
 }
 
 bool Mp3Decoder::fail(const QString& message) {
     close();
     m_error = message;
     return false;
+}
+
+bool Mp3Decoder::openHandle(const AudioFormat& format) {
+    m_handle = newHandle();
+    if (!m_handle)
+        return false;
+    mpg123_format_none(m_handle);
+    if (format.isValid()) {
+        // One format throughout: libmpg123 converts whatever the file holds to it.
+        if (mpg123_param(m_handle, MPG123_FORCE_RATE, format.sampleRate(), 0.0) != MPG123_OK ||
+            mpg123_format(m_handle, format.sampleRate(),
+                          format.channelCount() == 1 ? MPG123_MONO : MPG123_STEREO,
+                          MPG123_ENC_SIGNED_16) != MPG123_OK)
+            return false;
+    } else {
+        const long* rates = nullptr;
+        std::size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (std::size_t i = 0; i < count; ++i)
+            mpg123_format(m_handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    }
+    if (!openThrough(m_handle, m_input, m_path))
+        return false;
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(m_handle, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
+        channels <= 0)
+        return false;
+    m_format.setSampleRate(static_cast<int>(rate));
+    m_format.setChannelCount(channels);
+    m_format.setSampleFormat(AudioFormat::Int16);
+    if (!format.isValid()) {
+        // Later parts of a stream glued together from several files, and frames whose damaged
+        // headers claim another rate or channel count, keep this format.
+        mpg123_param(m_handle, MPG123_FORCE_RATE, rate, 0.0);
+        mpg123_format_none(m_handle);
+        mpg123_format(m_handle, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                      MPG123_ENC_SIGNED_16);
+    }
+    m_appliedGain = 1.0f;
+    return true;
 }
 
 bool Mp3Decoder::open(const QString& path) {
@@ -172,29 +216,25 @@ bool Mp3Decoder::open(const QString& path) {
     if (status.st_size == 0)
         return fail(QStringLiteral("The file is empty."));
 
-    m_handle = newHandle();
-    if (!m_handle)
-        return fail(QStringLiteral("The MPEG decoder could not be started."));
-    if (!openThrough(m_handle, m_input, path))
-        return fail(QStringLiteral("The file cannot be read."));
-
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_getformat(m_handle, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
-        channels <= 0)
-        return fail(QStringLiteral("The file holds no MPEG audio."));
-    m_rate = static_cast<int>(rate);
-    m_channels = channels;
+    m_path = path;
+    if (!openHandle({})) {
+        if (!m_handle)
+            return fail(QStringLiteral("The MPEG decoder could not be started."));
+        return fail(m_input ? QStringLiteral("The file holds no MPEG audio.")
+                            : QStringLiteral("The file cannot be read."));
+    }
+    m_rate = m_format.sampleRate();
+    m_channels = m_format.channelCount();
 
     // A header-like pattern is not enough: random bytes or a tag on its own must not pass as
-    // a track, so one frame has to decode to real samples.
-    const std::span<const float> first = decodeFrame();
-    if (first.empty())
+    // a track, so one frame has to decode to real samples. Then back to the start, so that
+    // the volume set by the time playing starts applies from the first sample.
+    constexpr qsizetype FramesChecked = 1152;
+    QByteArray first(FramesChecked * m_format.bytesPerFrame(), Qt::Uninitialized);
+    if (decode(first.data(), first.size()) == 0)
         return fail(QStringLiteral("The file holds no MPEG audio."));
-    m_haveFirstFrame = true;
-    m_firstSamples = first.data();
-    m_firstCount = first.size();
+    if (!seek(0))
+        return fail(QStringLiteral("The file cannot be read."));
 
     // libmpg123 calls a constant bit rate file's positions accurate even without a frame
     // count, and its length then still holds the encoder's delay and padding. The encoder
@@ -210,55 +250,57 @@ bool Mp3Decoder::open(const QString& path) {
     return true;
 }
 
-void Mp3Decoder::readFormat() {
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_getformat(m_handle, &rate, &channels, &encoding) == MPG123_OK && rate > 0 &&
-        channels > 0) {
-        m_rate = static_cast<int>(rate);
-        m_channels = channels;
-    }
+bool Mp3Decoder::setOutputFormat(const AudioFormat& format) {
+    if (!m_handle || format == m_format)
+        return m_handle != nullptr;
+    if (format.sampleFormat() != AudioFormat::Int16 || format.channelCount() < 1 ||
+        format.channelCount() > 2)
+        return fail(QStringLiteral("The sound cannot be decoded to the output's format."));
+    // A handle takes a new format only at its start: the file is opened again.
+    closeHandle();
+    if (!openHandle(format) || m_format != format)
+        return fail(QStringLiteral("The sound cannot be converted to %1 Hz, %2 channels.")
+                        .arg(format.sampleRate())
+                        .arg(format.channelCount()));
+    return true;
 }
 
-std::span<const float> Mp3Decoder::decodeFrame() {
-    if (!m_handle || m_atEnd)
-        return {};
-    if (m_haveFirstFrame) {
-        m_haveFirstFrame = false;
-        return {m_firstSamples, m_firstCount};
-    }
+qsizetype Mp3Decoder::decode(char* data, qsizetype maxBytes) {
+    qsizetype filled = 0;
     int errors = 0;
-    for (;;) {
-        off_t frameNumber = 0;
-        unsigned char* audio = nullptr;
-        size_t bytes = 0;
-        const int result = mpg123_decode_frame(m_handle, &frameNumber, &audio, &bytes);
-        if (result == MPG123_NEW_FORMAT) {
-            readFormat();
+    while (filled < maxBytes && !m_atEnd) {
+        std::size_t done = 0;
+        const int result = mpg123_read(m_handle, reinterpret_cast<unsigned char*>(data + filled),
+                                       static_cast<std::size_t>(maxBytes - filled), &done);
+        filled += static_cast<qsizetype>(done);
+        if (result == MPG123_OK || result == MPG123_NEW_FORMAT) {
+            if (done > 0)
+                errors = 0;
             continue;
         }
-        if (result == MPG123_OK) {
-            errors = 0;
-            const std::size_t count = bytes / sizeof(float);
-            // The Info frame and trimmed encoder delay give frames without samples.
-            if (count > 0 && audio)
-                return {reinterpret_cast<const float*>(static_cast<const void*>(audio)), count};
-            continue;
-        }
-        if (result == MPG123_DONE)
-            break;
-        if (++errors >= MaxConsecutiveErrors)
-            break;
+        if (result == MPG123_DONE || ++errors >= MaxConsecutiveErrors)
+            m_atEnd = true;
     }
-    m_atEnd = true;
-    return {};
+    return filled;
+}
+
+qsizetype Mp3Decoder::read(char* data, qsizetype maxBytes) {
+    const int bytesPerFrame = m_format.bytesPerFrame();
+    if (!m_handle || bytesPerFrame <= 0)
+        return 0;
+    const float gain = m_gain.load(std::memory_order_relaxed);
+    if (gain != m_appliedGain) {
+        mpg123_volume(m_handle, static_cast<double>(gain));
+        m_appliedGain = gain;
+    }
+    const qsizetype filled = decode(data, maxBytes - maxBytes % bytesPerFrame);
+    // A stream cut off mid-frame would shift every later frame by a sample.
+    return filled - filled % bytesPerFrame;
 }
 
 bool Mp3Decoder::seek(qint64 frame) {
     if (!m_handle)
         return false;
-    m_haveFirstFrame = false;
     m_atEnd = false;
     return mpg123_seek(m_handle, static_cast<off_t>(qMax<qint64>(0, frame)), SEEK_SET) >= 0;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "audio/audioformat.h"
+#include "audio/audiosource.h"
+
 #include <QString>
 
 #include <atomic>
 #include <memory>
-#include <span>
 
 struct mpg123_handle_struct;
 
@@ -12,16 +14,18 @@ namespace quorvela {
 
 struct DecoderInput;
 
-// One MPEG audio file (MPEG 1, 2 and 2.5, layers I to III) decoded to interleaved float
-// samples. ID3v1/v2 and APE tags are skipped; encoder delay and padding from a LAME/Info
-// header are dropped, so a file decodes to exactly the samples that were encoded.
+// One MPEG audio file (MPEG 1, 2 and 2.5, layers I to III) decoded by libmpg123 to
+// interleaved 16-bit samples, the format every output takes. ID3v1/v2 and APE tags are
+// skipped; encoder delay and padding from a LAME/Info header are dropped, so a file decodes
+// to exactly the samples that were encoded.
 //
-// Not thread-safe: one thread uses one decoder. Separate decoders may run on separate
-// threads (the length scan does).
-class Mp3Decoder {
+// Not thread-safe: one thread at a time uses one decoder. The engine hands it to an output,
+// which reads it on its own thread until it is stopped; setGain() alone may be called from
+// any thread at any time.
+class Mp3Decoder final : public AudioSource {
 public:
     Mp3Decoder();
-    ~Mp3Decoder();
+    ~Mp3Decoder() override;
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
@@ -32,22 +36,33 @@ public:
     void close();
     [[nodiscard]] bool isOpen() const { return m_handle != nullptr; }
 
+    // The rate and channel count of the file's first frame.
     [[nodiscard]] int sampleRate() const { return m_rate; }
     [[nodiscard]] int channels() const { return m_channels; }
-    // Length in sample frames; exact when isLengthExact(), otherwise an estimate from the
-    // file size (or -1 when there is none).
+    // Length in sample frames at sampleRate(); exact when isLengthExact(), otherwise an
+    // estimate from the file size (or -1 when there is none).
     [[nodiscard]] qint64 lengthFrames() const { return m_length; }
-    // True when a Xing/Info header told the frame count or the length came from a scan.
+    // True when a Xing/Info header told the frame count.
     [[nodiscard]] bool isLengthExact() const { return m_lengthExact; }
 
-    // Decodes the next MPEG frame. The samples stay valid until the next call to any member.
-    // A damaged frame is skipped; an empty span means the end of the file. sampleRate() and
-    // channels() may change between calls on a stream glued together from different files.
-    [[nodiscard]] std::span<const float> decodeFrame();
+    // What read() gives: 16-bit samples at the file's own rate and channel count, unless an
+    // output asked for another with setOutputFormat(). A stream glued together from parts of
+    // different rates or channel counts keeps this format throughout: libmpg123 converts.
+    [[nodiscard]] AudioFormat outputFormat() const { return m_format; }
+    // Has libmpg123 give another rate or channel count, starting over from the file's start.
+    // False (with errorString(), and the decoder closed) when it cannot.
+    [[nodiscard]] bool setOutputFormat(const AudioFormat& format);
+
+    // Fills data with whole frames of outputFormat(). A damaged frame is skipped; 0 means the
+    // end of the file.
+    [[nodiscard]] qsizetype read(char* data, qsizetype maxBytes) override;
     [[nodiscard]] bool atEnd() const { return m_atEnd; }
 
-    // Moves to the given sample frame; the next decodeFrame() starts there.
+    // Moves to the given frame of outputFormat(); the next read() starts there.
     [[nodiscard]] bool seek(qint64 frame);
+
+    // Loudness as a linear factor, applied by the decoder from its next read() on.
+    void setGain(float gain) { m_gain.store(gain, std::memory_order_relaxed); }
 
     [[nodiscard]] QString errorString() const { return m_error; }
 
@@ -59,19 +74,21 @@ public:
 
 private:
     bool fail(const QString& message);
-    void readFormat();
+    void closeHandle();
+    bool openHandle(const AudioFormat& format);
+    qsizetype decode(char* data, qsizetype maxBytes);
 
+    QString m_path;
     mpg123_handle_struct* m_handle = nullptr;
     std::unique_ptr<DecoderInput> m_input;
+    AudioFormat m_format;
     int m_rate = 0;
     int m_channels = 0;
     qint64 m_length = -1;
     bool m_lengthExact = false;
     bool m_atEnd = false;
-    // A frame decoded while checking the file, handed out by the first decodeFrame().
-    bool m_haveFirstFrame = false;
-    const float* m_firstSamples = nullptr;
-    std::size_t m_firstCount = 0;
+    std::atomic<float> m_gain{1.0f};
+    float m_appliedGain = 1.0f;
     QString m_error;
 };
 

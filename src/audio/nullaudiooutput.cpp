@@ -1,6 +1,6 @@
 #include "audio/nullaudiooutput.h"
 
-#include <QIODevice>
+#include "audio/audiosource.h"
 
 #include <algorithm>
 
@@ -10,106 +10,152 @@ namespace {
 // How far ahead of the clock samples are pulled, and how often. A real device's buffer is a
 // little shorter (a volume change is heard that much later); each wake-up costs more CPU than
 // decoding what it pulls, so they are kept few.
-constexpr qint64 LeadUSecs = 600'000;
-constexpr int PullIntervalMs = 500;
+constexpr std::chrono::microseconds Lead{600'000};
+constexpr std::chrono::milliseconds PullInterval{500};
 } // namespace
 
 NullAudioOutput::NullAudioOutput(const AudioFormat& format, QObject* parent)
-    : AudioOutput(parent), m_fixedFormat(format) {
-    m_timer.setInterval(PullIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &NullAudioOutput::pull);
-}
+    : AudioOutput(parent), m_fixedFormat(format) {}
 
 NullAudioOutput::~NullAudioOutput() {
-    NullAudioOutput::stop();
+    shutDown();
 }
 
-AudioFormat NullAudioOutput::formatFor(const AudioFormat& source) {
-    if (m_fixedFormat.isValid()) {
-        m_format = m_fixedFormat;
-    } else {
-        m_format = source;
-        m_format.setSampleFormat(AudioFormat::Int16);
+void NullAudioOutput::shutDown() {
+    {
+        const std::lock_guard lock(m_mutex);
+        endStream();
+        m_quit = true;
     }
-    if (!m_format.isValid())
-        m_error = QStringLiteral("The output format is not valid.");
-    return m_format;
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
-bool NullAudioOutput::start(QIODevice* source) {
-    stop();
-    if (!m_format.isValid() || !source) {
-        m_error = QStringLiteral("The output format is not valid.");
-        return false;
+AudioFormat NullAudioOutput::formatFor(const AudioFormat& file) {
+    AudioFormat format = m_fixedFormat.isValid() ? m_fixedFormat : file;
+    format.setSampleFormat(AudioFormat::Int16);
+    return format;
+}
+
+quint64 NullAudioOutput::start(const AudioFormat& format, AudioSource* source) {
+    quint64 serial = 0;
+    QString error;
+    {
+        const std::lock_guard lock(m_mutex);
+        endStream();
+        serial = ++m_serial;
+        if (!format.isValid() || !source)
+            error = QStringLiteral("The output format is not valid.");
+        else
+            error = open(format);
+        if (error.isEmpty()) {
+            m_format = format;
+            m_source = source;
+            m_pulledFrames = 0;
+            m_sourceEnded = false;
+            m_finished = false;
+            m_running = true;
+            m_startedAt = Clock::now();
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { run(); });
+        }
     }
-    if (!open())
-        return false;
-    m_source = source;
-    m_pulledFrames = 0;
-    m_stoppedAtUSecs = 0;
-    m_drained = false;
-    m_running = true;
-    m_clock.start();
-    pull();
-    if (!m_drained)
-        m_timer.start();
-    return true;
+    m_wake.notify_all();
+    if (error.isEmpty())
+        post([this, serial] { emit started(serial); });
+    else
+        post([this, serial, error] { emit failed(serial, error); });
+    return serial;
 }
 
 void NullAudioOutput::stop() {
-    m_timer.stop();
-    if (m_running)
-        m_stoppedAtUSecs = m_clock.nsecsElapsed() / 1000;
+    const std::lock_guard lock(m_mutex);
+    endStream();
+}
+
+void NullAudioOutput::endStream() {
+    if (!m_running)
+        return;
+    heard();
+    ended();
     m_running = false;
+    m_finished = false;
     m_source = nullptr;
+    m_pulledFrames = 0;
 }
 
 qint64 NullAudioOutput::clockUSecs() const {
-    return m_running ? m_clock.nsecsElapsed() / 1000 : m_stoppedAtUSecs;
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_startedAt)
+        .count();
+}
+
+qint64 NullAudioOutput::pulledUSecs() const {
+    return m_format.sampleRate() > 0 ? m_pulledFrames * 1'000'000 / m_format.sampleRate() : 0;
 }
 
 qint64 NullAudioOutput::processedUSecs() const {
-    if (m_format.sampleRate() <= 0)
+    const std::lock_guard lock(m_mutex);
+    if (!m_running)
         return 0;
-    const qint64 pulledUSecs = m_pulledFrames * 1'000'000 / m_format.sampleRate();
-    return std::min(clockUSecs(), pulledUSecs);
+    return m_finished ? pulledUSecs() : std::min(clockUSecs(), pulledUSecs());
 }
 
 qint64 NullAudioOutput::heardFrames() const {
-    if (m_format.sampleRate() <= 0)
+    if (!m_running || m_format.sampleRate() <= 0)
         return 0;
     // Compared in microseconds first, as processedUSecs() is, so that an output whose clock
     // reached the end has heard the last frame too.
     const qint64 clock = clockUSecs();
-    if (clock >= m_pulledFrames * 1'000'000 / m_format.sampleRate())
+    if (m_finished || clock >= pulledUSecs())
         return m_pulledFrames;
     return std::min(m_pulledFrames, clock * m_format.sampleRate() / 1'000'000);
 }
 
 void NullAudioOutput::pull() {
-    if (!m_source || !m_running || m_drained)
-        return;
     const int bytesPerFrame = m_format.bytesPerFrame();
-    const qint64 wantedFrames =
-        (clockUSecs() + LeadUSecs) * m_format.sampleRate() / 1'000'000 - m_pulledFrames;
-    qint64 wantedBytes = wantedFrames * bytesPerFrame;
-    while (wantedBytes > 0) {
-        m_buffer.resize(static_cast<qsizetype>(wantedBytes));
-        const qint64 got = m_source->read(m_buffer.data(), wantedBytes);
-        if (got <= 0)
+    const qint64 aheadUSecs = clockUSecs() + Lead.count();
+    qint64 wantedBytes =
+        (aheadUSecs * m_format.sampleRate() / 1'000'000 - m_pulledFrames) * bytesPerFrame;
+    while (wantedBytes > 0 && !m_sourceEnded) {
+        m_buffer.resize(static_cast<std::size_t>(wantedBytes));
+        const qsizetype got = m_source->read(m_buffer.data(), wantedBytes);
+        const qsizetype whole = got - got % bytesPerFrame;
+        if (whole <= 0) {
+            m_sourceEnded = true;
             break;
-        const qint64 whole = got - got % bytesPerFrame;
-        consume(m_buffer.constData(), whole);
+        }
+        consume(m_buffer.data(), whole);
         m_pulledFrames += whole / bytesPerFrame;
         wantedBytes -= whole;
     }
-    if (m_source->atEnd()) {
-        m_drained = true;
-        m_timer.stop();
-        emit drained();
-    }
 }
 
-void NullAudioOutput::consume(const char*, qint64) {}
+void NullAudioOutput::run() {
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        if (!m_running || m_finished) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (!m_sourceEnded)
+            pull();
+        heard();
+        if (!m_sourceEnded) {
+            m_wake.wait_for(lock, PullInterval);
+            continue;
+        }
+        const qint64 restUSecs = pulledUSecs() - clockUSecs();
+        if (restUSecs > 0) {
+            m_wake.wait_for(lock, std::chrono::microseconds(restUSecs));
+            continue;
+        }
+        // Played out: the clock stays at the last sample until the stream is let go.
+        const quint64 serial = m_serial;
+        m_finished = true;
+        m_source = nullptr;
+        post([this, serial] { emit finished(serial); });
+    }
+}
 
 } // namespace quorvela

@@ -1,8 +1,6 @@
 #include "audio/playbackengine.h"
 
-#include "audio/audioconvert.h"
 #include "audio/audiooutput.h"
-#include "audio/decodersource.h"
 #include "audio/mp3decoder.h"
 
 #include <algorithm>
@@ -10,34 +8,10 @@
 
 namespace quorvela {
 
-namespace {
-// Once the source is at its end, the engine looks again when the last sample should have been
-// heard, and no sooner than this; an output that stands still that long has ended anyway.
-constexpr int MinEndCheckMs = 10;
-constexpr qint64 StalledCheckMs = 100;
-constexpr qint64 EndStallMs = 1000;
-constexpr int WatchdogIntervalMs = 5000;
-
-AudioFormat decodedFormat(const Mp3Decoder& decoder) {
-    AudioFormat format;
-    format.setSampleRate(decoder.sampleRate());
-    format.setChannelCount(decoder.channels());
-    format.setSampleFormat(AudioFormat::Float);
-    return format;
-}
-} // namespace
+PlaybackEngine::PlaybackEngine(QObject* parent) : PlaybackEngine(nullptr, parent) {}
 
 PlaybackEngine::PlaybackEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
-    : QObject(parent), m_decoder(std::make_unique<Mp3Decoder>()),
-      m_source(std::make_unique<DecoderSource>(*m_decoder)) {
-    m_endTimer.setSingleShot(true);
-    m_endTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::checkTrackEnd);
-    m_watchdog.setInterval(WatchdogIntervalMs);
-    connect(&m_watchdog, &QTimer::timeout, this, [this] {
-        if (m_source->isOpen() && m_source->atEnd())
-            outputDrained();
-    });
+    : QObject(parent), m_decoder(std::make_unique<Mp3Decoder>()) {
     setAudioOutput(output ? std::move(output) : createAudioOutputFromEnvironment());
 }
 
@@ -49,21 +23,15 @@ PlaybackEngine::~PlaybackEngine() {
 
 void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
     stop();
-    stopOutput();
     m_output = output ? std::move(output) : createAudioOutput(QString());
-    // Queued: an output may report the end from inside start(), before the state is set.
-    connect(m_output.get(), &AudioOutput::drained, this, &PlaybackEngine::outputDrained,
-            Qt::QueuedConnection);
+    connect(m_output.get(), &AudioOutput::started, this, [this](quint64 stream) {
+        if (stream == m_stream)
+            emit sounding();
+    });
+    connect(m_output.get(), &AudioOutput::failed, this, &PlaybackEngine::outputFailed);
+    connect(m_output.get(), &AudioOutput::finished, this, &PlaybackEngine::outputFinished);
     connect(m_output.get(), &AudioOutput::lost, this, &PlaybackEngine::outputLost);
     applyGain();
-}
-
-void PlaybackEngine::outputLost(const QString& reason) {
-    if (m_state != State::Playing)
-        return;
-    // Nothing more will be heard: say so as a stop does, so the labels read stopped.
-    m_error = reason;
-    stop();
 }
 
 bool PlaybackEngine::isOpen() const {
@@ -80,7 +48,6 @@ bool PlaybackEngine::open(const QString& path) {
     }
     closeFile();
     m_decoder = std::move(next);
-    m_source = std::make_unique<DecoderSource>(*m_decoder);
     applyGain();
     m_fileName = path;
     m_error.clear();
@@ -126,13 +93,11 @@ void PlaybackEngine::startScan() {
     const quint64 serial = m_trackSerial;
     const QString path = m_fileName;
     // The next file and the destructor cancel and join this thread before the engine goes
-    // away, so posting to it is safe; a posted result dies with the engine if never run.
+    // away, so posting to it is safe.
     m_scan = std::thread([this, serial, path, cancel] {
         const qint64 frames = Mp3Decoder::scanLength(path, cancel.get());
-        if (cancel->load())
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, serial, frames] { scanFinished(serial, frames); }, Qt::QueuedConnection);
+        if (!cancel->load())
+            m_scanReports.post([this, serial, frames] { scanFinished(serial, frames); });
     });
 }
 
@@ -213,81 +178,61 @@ bool PlaybackEngine::seek(double seconds) {
 
 bool PlaybackEngine::startOutputAt(double seconds) {
     stopOutput();
-    const AudioFormat format = m_output->formatFor(decodedFormat(*m_decoder));
-    if (!format.isValid() || format.bytesPerFrame() <= 0) {
-        m_error = m_output->errorString();
-        return false;
+    // The output takes the file's own format wherever it can; where it cannot, libmpg123
+    // decodes to the output's.
+    AudioFormat fileFormat;
+    fileFormat.setSampleRate(m_decoder->sampleRate());
+    fileFormat.setChannelCount(m_decoder->channels());
+    fileFormat.setSampleFormat(AudioFormat::Int16);
+    const AudioFormat format = m_output->formatFor(fileFormat);
+    if (format != m_decoder->outputFormat()) {
+        if (!m_decoder->setOutputFormat(format)) {
+            m_error = m_decoder->errorString();
+            return false;
+        }
+        applyGain();
     }
-    if (format.sampleRate() != m_decoder->sampleRate() && !resamplerAvailable()) {
-        m_error = QStringLiteral("The sound cannot be converted from %1 Hz to %2 Hz: the "
-                                 "resampling library (libsoxr) is missing.")
-                      .arg(m_decoder->sampleRate())
-                      .arg(format.sampleRate());
-        return false;
-    }
-    // A fresh file starts where it is: its first frame was decoded while opening it.
+    // A freshly opened file starts where it is, at its start.
     if (!(m_atFileStart && seconds == 0.0)) {
-        const auto frame = static_cast<qint64>(std::llround(seconds * m_fileRate));
+        const auto frame = static_cast<qint64>(std::llround(seconds * format.sampleRate()));
         if (!m_decoder->seek(frame)) {
             m_error = QStringLiteral("The file cannot be played from there.");
             return false;
         }
     }
     m_atFileStart = false;
-    m_source->begin(format);
-    if (!m_output->start(m_source.get())) {
-        m_error = m_output->errorString();
-        m_source->close();
-        return false;
-    }
+    m_stream = m_output->start(format, m_decoder.get());
     m_startSeconds = seconds;
     m_restartOnResume = false;
-    m_watchdog.start();
     return true;
 }
 
 void PlaybackEngine::stopOutput() {
-    m_endTimer.stop();
-    m_drainClock.invalidate();
-    m_watchdog.stop();
+    m_stream = 0;
     if (m_output)
         m_output->stop();
-    if (m_source)
-        m_source->close();
 }
 
-void PlaybackEngine::outputDrained() {
-    if (m_state != State::Playing || !m_source->isOpen() || !m_source->atEnd() ||
-        m_drainClock.isValid())
+void PlaybackEngine::outputFailed(quint64 stream, const QString& reason) {
+    if (stream != m_stream)
         return;
-    m_watchdog.stop();
-    m_drainClock.start();
-    m_lastHeardUSecs = m_output->processedUSecs();
-    m_lastProgressMs = 0;
-    checkTrackEnd();
-}
-
-void PlaybackEngine::checkTrackEnd() {
-    const AudioFormat format = m_source->format();
-    const qint64 deliveredUSecs =
-        m_source->framesDelivered() * 1'000'000 / std::max(1, format.sampleRate());
-    const qint64 heard = m_output->processedUSecs();
-    const bool moved = heard > m_lastHeardUSecs;
-    if (moved) {
-        m_lastHeardUSecs = heard;
-        m_lastProgressMs = m_drainClock.elapsed();
-    }
-    // The output reports the source's end while its buffer still plays; stopping then would
-    // cut the track's end off, so wait until the last sample was heard.
-    if (heard < deliveredUSecs && m_drainClock.elapsed() - m_lastProgressMs < EndStallMs) {
-        // Wake once more when the rest should have been heard, not every few milliseconds.
-        // An output whose clock stands still is looked at less often.
-        const qint64 restMs = (deliveredUSecs - heard + 999) / 1000;
-        const qint64 waitMs = moved ? restMs : std::max<qint64>(restMs, StalledCheckMs);
-        m_endTimer.start(static_cast<int>(std::clamp<qint64>(waitMs, MinEndCheckMs, EndStallMs)));
-        return;
-    }
+    m_error = reason;
     stop();
+    emit playFailed(reason);
+}
+
+void PlaybackEngine::outputFinished(quint64 stream) {
+    if (stream == m_stream && m_state == State::Playing)
+        stop();
+}
+
+void PlaybackEngine::outputLost(quint64 stream, const QString& reason) {
+    if (stream != m_stream || m_state != State::Playing)
+        return;
+    // Nothing more will be heard: say so as a stop does, so the labels read stopped.
+    m_error = reason;
+    stop();
+    emit interrupted(reason);
 }
 
 double PlaybackEngine::position() const {
@@ -328,13 +273,23 @@ void PlaybackEngine::setMuted(bool muted) {
     emit mutedChanged(m_muted);
 }
 
+double PlaybackEngine::linearVolume(double sliderFraction) {
+    // Even steps of the slider are heard as even steps of loudness: the factor grows
+    // exponentially, from silence at 0 to full at 0.99 (a range of 40 dB), and stays full to
+    // the end.
+    if (!(sliderFraction > 0.0))
+        return 0.0;
+    if (sliderFraction >= 0.99)
+        return 1.0;
+    return -std::log10(1.0 - sliderFraction) / 2.0;
+}
+
 void PlaybackEngine::applyGain() {
-    const double linear = linearVolume(m_volume / 100.0);
-    const float gain = m_muted ? 0.0f : static_cast<float>(linear);
+    const float gain = m_muted ? 0.0f : static_cast<float>(linearVolume(m_volume / 100.0));
     // A device that sets the volume itself changes it at once; in the samples, the change
     // would wait behind what the device holds.
     const bool applied = m_output && m_output->setVolume(gain);
-    m_source->setGain(applied ? 1.0f : gain);
+    m_decoder->setGain(applied ? 1.0f : gain);
 }
 
 void PlaybackEngine::setState(State state) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "audio/reportqueue.h"
+
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -12,27 +12,34 @@
 namespace quorvela {
 
 class AudioOutput;
-class DecoderSource;
 class Mp3Decoder;
 
 // Plays one MP3 file at a time to an audio output and knows what the listener hears. It has
-// no widgets: the media player's controls, the window and the desktop's media controls are
-// all clients of one engine and see its changes through its signals.
+// no widgets: the window's transport controls, the window itself and the desktop's media
+// controls are all clients of one engine, made by main(), and see its changes through its
+// signals.
 //
-// Contract:
+// Its interface belongs to the thread that made it (the window's), and nothing here waits for
+// the sound server: the output plays on its own thread and reports back to this one. So:
 // - open() opens a file at once; false when it cannot be opened or is not MPEG audio
 //   (errorString() says why), and then whatever was open before stays open and playing.
-// - play() starts or resumes the open file; false when no audio output can be started.
-// - stop() stops playing; the position goes back to 0.
+// - play() starts or resumes the open file and returns at once: false only with no file open.
+//   When the output then cannot start (no sound server, one that does not answer within
+//   seconds), playFailed() says why and the state is Stopped again.
+// - pause() and stop() drop what the output holds, so the sound ends at once; stop() puts the
+//   position back to 0.
 // - position() is what the listener hears, in seconds; 0 when stopped or before any file.
 // - duration() is the open file's length; durationChanged() tells when it is known, at once
 //   for a file with a frame count in its header, after a background scan otherwise.
+// - The track ends (state Stopped) once its last sample was heard, as the output reports it.
 class PlaybackEngine : public QObject {
     Q_OBJECT
 public:
     enum class State : int { Stopped = 0, Paused = 1, Playing = 2 };
     Q_ENUM(State)
 
+    // Plays to the output QUORVELA_AUDIO_OUTPUT names.
+    explicit PlaybackEngine(QObject* parent = nullptr);
     // A null output selects the one QUORVELA_AUDIO_OUTPUT names.
     explicit PlaybackEngine(std::unique_ptr<AudioOutput> output, QObject* parent = nullptr);
     ~PlaybackEngine() override;
@@ -65,6 +72,10 @@ public:
     void setAudioOutput(std::unique_ptr<AudioOutput> output);
     [[nodiscard]] AudioOutput* audioOutput() const { return m_output.get(); }
 
+    // The linear loudness factor (0 silent, 1 full) for a place on a volume slider, given as a
+    // fraction of its travel; places outside 0..1 count as its ends.
+    [[nodiscard]] static double linearVolume(double sliderFraction);
+
 signals:
     void stateChanged(quorvela::PlaybackEngine::State oldState,
                       quorvela::PlaybackEngine::State newState);
@@ -75,6 +86,12 @@ signals:
     void seeked(double seconds);
     void volumeChanged(int percent);
     void mutedChanged(bool muted);
+    // The output took what play(), a resume or a seek started: it sounds now.
+    void sounding();
+    // Playing, resuming or seeking could not start the sound; the state is Stopped.
+    void playFailed(const QString& reason);
+    // Playing stopped by itself before the track's end: the device or the server went away.
+    void interrupted(const QString& reason);
 
 private:
     void setState(State state);
@@ -84,18 +101,19 @@ private:
     void scanFinished(quint64 serial, qint64 frames);
     [[nodiscard]] bool startOutputAt(double seconds);
     void stopOutput();
-    void outputDrained();
-    void outputLost(const QString& reason);
-    void checkTrackEnd();
+    void outputFailed(quint64 stream, const QString& reason);
+    void outputFinished(quint64 stream);
+    void outputLost(quint64 stream, const QString& reason);
     void applyGain();
 
     std::unique_ptr<Mp3Decoder> m_decoder;
-    std::unique_ptr<DecoderSource> m_source;
     std::unique_ptr<AudioOutput> m_output;
     QString m_fileName;
     QString m_error;
     State m_state = State::Stopped;
     quint64 m_trackSerial = 0;
+    // The output's current stream; 0 when none plays.
+    quint64 m_stream = 0;
 
     // Where the output's clock started in the file, in seconds.
     double m_startSeconds = 0.0;
@@ -109,16 +127,9 @@ private:
 
     // The length scan of a file without a frame count. A new file cancels it, which ends it
     // within one read, so the window never waits for a scan of a file it has left.
+    ReportQueue m_scanReports;
     std::thread m_scan;
     std::shared_ptr<std::atomic<bool>> m_scanCancel;
-
-    // Armed only between the source's end and the moment its last sample was heard.
-    QTimer m_endTimer;
-    QElapsedTimer m_drainClock; // valid from the source's end until the output stops
-    qint64 m_lastHeardUSecs = 0;
-    qint64 m_lastProgressMs = 0;
-    // Should an output miss telling that its source ran dry, this still ends the track.
-    QTimer m_watchdog;
 
     int m_volume = 100;
     bool m_muted = false;

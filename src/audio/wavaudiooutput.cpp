@@ -10,7 +10,6 @@ namespace quorvela {
 namespace {
 constexpr qint64 HeaderBytes = 44;
 constexpr quint16 PcmFormat = 1;
-constexpr quint16 FloatFormat = 3;
 
 void putLe32(char* at, quint32 value) {
     qToLittleEndian(value, at);
@@ -18,50 +17,43 @@ void putLe32(char* at, quint32 value) {
 void putLe16(char* at, quint16 value) {
     qToLittleEndian(value, at);
 }
+// Puts a four-letter RIFF tag (no terminating zero) at the given place.
+void putTag(char* at, const char (&tag)[5]) {
+    std::copy_n(tag, 4, at);
+}
 } // namespace
 
 WavAudioOutput::WavAudioOutput(const QString& path, const AudioFormat& format, QObject* parent)
     : NullAudioOutput(format, parent), m_file(path) {}
 
 WavAudioOutput::~WavAudioOutput() {
-    WavAudioOutput::stop();
+    shutDown();
 }
 
-bool WavAudioOutput::open() {
-    const auto sampleFormat = format().sampleFormat();
-    if (sampleFormat != AudioFormat::Int16 && sampleFormat != AudioFormat::Float) {
-        setError(QStringLiteral("A WAV output takes 16-bit or float samples only."));
-        return false;
-    }
+AudioFormat WavAudioOutput::formatFor(const AudioFormat& file) {
+    // One file holds one format: later tracks are decoded to the first one's.
+    return m_fileFormat.isValid() ? m_fileFormat : NullAudioOutput::formatFor(file);
+}
+
+QString WavAudioOutput::open(const AudioFormat& format) {
+    if (format.sampleFormat() != AudioFormat::Int16)
+        return QStringLiteral("A WAV output takes 16-bit samples only.");
     if (m_file.isOpen())
-        return true;
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        setError(
-            QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()));
-        return false;
-    }
-    m_fileFormat = format();
+        return format == m_fileFormat ? QString()
+                                      : QStringLiteral("The WAV file holds another format.");
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        return QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
+    m_fileFormat = format;
     m_dataBytes = 0;
     writeHeader();
-    return true;
+    return {};
 }
 
-AudioFormat WavAudioOutput::formatFor(const AudioFormat& source) {
-    // One file holds one format: later tracks are converted to the first one's.
-    return NullAudioOutput::formatFor(m_file.isOpen() ? m_fileFormat : source);
+void WavAudioOutput::consume(const char* data, qsizetype size) {
+    m_queue.append(data, size);
 }
 
-void WavAudioOutput::consume(const char* data, qint64 size) {
-    if (pulledFrames() == 0) {
-        // A new start(): nothing of an earlier one is left to hear.
-        m_queue.clear();
-        m_framesWritten = 0;
-    }
-    m_queue.append(data, static_cast<qsizetype>(size));
-    writeHeard();
-}
-
-void WavAudioOutput::writeHeard() {
+void WavAudioOutput::heard() {
     const int bytesPerFrame = format().bytesPerFrame();
     const qint64 frames = std::max<qint64>(0, heardFrames() - m_framesWritten);
     const qint64 bytes = std::min<qint64>(frames * bytesPerFrame, m_queue.size());
@@ -76,32 +68,23 @@ void WavAudioOutput::writeHeard() {
     m_framesWritten += bytes / bytesPerFrame;
 }
 
-void WavAudioOutput::stop() {
-    NullAudioOutput::stop();
-    writeHeard();
+void WavAudioOutput::ended() {
     m_queue.clear();
+    m_framesWritten = 0;
     writeHeader();
 }
-
-namespace {
-// Puts a four-letter RIFF tag (no terminating zero) at the given place.
-void putTag(char* at, const char (&tag)[5]) {
-    std::copy_n(tag, 4, at);
-}
-} // namespace
 
 void WavAudioOutput::writeHeader() {
     if (!m_file.isOpen())
         return;
     const AudioFormat f = m_fileFormat;
-    const bool isFloat = f.sampleFormat() == AudioFormat::Float;
     char header[HeaderBytes] = {};
     putTag(header, "RIFF");
     putLe32(header + 4, static_cast<quint32>(HeaderBytes - 8 + m_dataBytes));
     putTag(header + 8, "WAVE");
     putTag(header + 12, "fmt ");
     putLe32(header + 16, 16);
-    putLe16(header + 20, isFloat ? FloatFormat : PcmFormat);
+    putLe16(header + 20, PcmFormat);
     putLe16(header + 22, static_cast<quint16>(f.channelCount()));
     putLe32(header + 24, static_cast<quint32>(f.sampleRate()));
     putLe32(header + 28, static_cast<quint32>(f.sampleRate() * f.bytesPerFrame()));

@@ -7,11 +7,11 @@
 namespace quorvela {
 
 // A stand-in device that writes exactly what it plays, at the pace of the wall clock, into a
-// WAV file: samples reach the file once the clock has passed them, and what was pulled but
-// not yet heard when playing stops is dropped, as a device drops it. The file is created by the
-// first start(), in that track's own format unless one is given, and grows over later ones,
-// which are converted to the file's format; its header is brought up to date whenever playing
-// stops, and when the output is destroyed. Takes 16-bit integer or 32-bit float samples.
+// 16-bit WAV file: samples reach the file once the clock has passed them, and what was pulled
+// but not yet heard when playing stops is dropped, as a device drops it. The file is created
+// by the first start(), in that track's own format unless one is given, and grows over later
+// ones, which the decoder gives in the file's format; its header is brought up to date
+// whenever a stream ends.
 class WavAudioOutput final : public NullAudioOutput {
     Q_OBJECT
 public:
@@ -19,22 +19,21 @@ public:
                             QObject* parent = nullptr);
     ~WavAudioOutput() override;
 
-    [[nodiscard]] AudioFormat formatFor(const AudioFormat& source) override;
-    void stop() override;
+    [[nodiscard]] AudioFormat formatFor(const AudioFormat& file) override;
 
     [[nodiscard]] QString path() const { return m_file.fileName(); }
 
 protected:
-    void consume(const char* data, qint64 size) override;
-    [[nodiscard]] bool open() override;
+    [[nodiscard]] QString open(const AudioFormat& format) override;
+    void consume(const char* data, qsizetype size) override;
+    void heard() override;
+    void ended() override;
 
 private:
-    // Moves the samples heard by now from the queue to the file.
-    void writeHeard();
     void writeHeader();
 
     QByteArray m_queue;         // pulled, not yet heard
-    qint64 m_framesWritten = 0; // of the current start()
+    qint64 m_framesWritten = 0; // of the current stream
 
     QFile m_file;
     AudioFormat m_fileFormat;

@@ -13,10 +13,11 @@
 
 namespace quorvela {
 
-void DesktopDialogs::message(QWidget* parent, const QString& text, const QString& title,
-                             Icon icon) {
+void DesktopDialogs::message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                             const QString& informative) {
     QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, title,
                     text, QMessageBox::Ok, parent);
+    box.setInformativeText(informative);
     box.exec();
 }
 

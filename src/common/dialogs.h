@@ -20,8 +20,13 @@ public:
     Dialogs& operator=(const Dialogs&) = delete;
     virtual ~Dialogs() = default;
 
-    // A message with a single OK button.
-    virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
+    // A message with a single OK button. The informative text, when there is one, goes below
+    // the message, in the box's smaller print: the cause, where the message cannot tell it.
+    virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                         const QString& informative) = 0;
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) {
+        message(parent, text, title, icon, QString());
+    }
     // The chosen folder's full path, or empty text when the user cancels.
     [[nodiscard]] virtual QString chooseFolder(QWidget* parent, const QString& prompt) = 0;
     // The chosen file's full path, or empty text when the user cancels (every time).
@@ -38,7 +43,9 @@ public:
 // The real dialogs of the desktop.
 class DesktopDialogs final : public Dialogs {
 public:
-    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    using Dialogs::message;
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                 const QString& informative) override;
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;

@@ -3,6 +3,7 @@
 namespace quorvela {
 
 class Dialogs;
+class PlaybackEngine;
 class Shell;
 class SettingsStore;
 
@@ -11,6 +12,8 @@ struct Services {
     Dialogs& dialogs;
     Shell& shell;
     SettingsStore& settings;
+    // What plays; the window's transport controls and the desktop's media controls share it.
+    PlaybackEngine& engine;
 };
 
 } // namespace quorvela

@@ -1,5 +1,6 @@
 #include "player/form1.h"
 
+#include "audio/playbackengine.h"
 #include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
@@ -8,12 +9,10 @@
 #include "common/shell.h"
 #include "common/shownvalue.h"
 #include "common/twips.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
-#include "mpris/mprisservice.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
+#include "mpris/mprisservice.h"
 #include "player/pickfolder.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
@@ -22,6 +21,8 @@
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -167,7 +168,7 @@ bool Form1::publishMediaControls() {
         activateWindow();
     };
     window.quit = [this] { exitProgram(); };
-    auto* service = new MprisService(MediaPlayer1->engine(), std::move(window), ArtCache(), this);
+    auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
     if (!service->registerOn(QDBusConnection::sessionBus())) {
         delete service;
         return false;
@@ -181,15 +182,15 @@ void Form1::createControls() {
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    const auto controls =
-        buildForm(client, Form1Controls, [](const ControlDef& def, QWidget* parent) -> QWidget* {
-            const QByteArray name(def.name);
-            if (name == "File1")
-                return new FileListBox(parent);
-            if (name == "MediaPlayer1")
-                return new MediaPlayer(parent);
-            return new DirListBox(parent);
-        });
+    const auto controls = buildForm(client, Form1Controls,
+                                    [this](const ControlDef& def, QWidget* parent) -> QWidget* {
+                                        const QByteArray name(def.name);
+                                        if (name == "File1")
+                                            return new FileListBox(parent);
+                                        if (name == "MediaPlayer1")
+                                            return new MediaPlayer(m_services.engine, parent);
+                                        return new DirListBox(parent);
+                                    });
     File1 = controlOf<FileListBox>(controls, "File1");
     Frame2 = controlOf<QGroupBox>(controls, "Frame2");
     MediaPlayer1 = controlOf<MediaPlayer>(controls, "MediaPlayer1");
@@ -242,6 +243,8 @@ void Form1::createControls() {
     connect(cmdBrowse, &QPushButton::clicked, this, &Form1::selectFolder);
     connect(File1, &QAbstractItemView::doubleClicked, this, &Form1::playFromFolderList);
     connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
+    connect(&m_services.engine, &PlaybackEngine::sounding, this, [this] { m_pendingPlay.reset(); });
+    connect(&m_services.engine, &PlaybackEngine::playFailed, this, &Form1::playFailed);
 }
 
 void Form1::createMenus() {
@@ -414,13 +417,36 @@ void Form1::selectFolder() {
 
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
-    const QString path = joinPath(Dir1->path(), name);
+    (void)startPlaying(
+        joinPath(Dir1->path(), name), nowPlayingCaption(readablePath(name)),
+        {QStringLiteral("Error playing file!"), QStringLiteral("Quorvela"), Dialogs::Icon::None});
+}
+
+bool Form1::startPlaying(const QString& path, const QString& caption, const PlayFailure& failure) {
+    PendingPlay pending{failure, Label1->text(), lblTotalTime->text()};
+    m_pendingPlay.reset();
     if (!MediaPlayer1->setFileName(path) || !MediaPlayer1->play()) {
-        m_services.dialogs.message(this, QStringLiteral("Error playing file!"),
-                                   QStringLiteral("Quorvela"), Dialogs::Icon::None);
-        return;
+        // The file itself is at fault: the message says all there is to say.
+        m_services.dialogs.message(this, failure.text, failure.title, failure.icon);
+        return false;
     }
-    showValue(Label1, nowPlayingCaption(readablePath(name)));
+    m_pendingPlay = std::move(pending);
+    showValue(Label1, caption);
+    return true;
+}
+
+void Form1::playFailed(const QString& reason) {
+    // A play the window started puts back what it changed; a resume or a seek from the
+    // transport or the desktop's controls changed nothing here.
+    PlayFailure failure{QStringLiteral("Error playing file!"), QStringLiteral("Quorvela"),
+                        Dialogs::Icon::None};
+    if (m_pendingPlay) {
+        failure = m_pendingPlay->failure;
+        showValue(Label1, m_pendingPlay->caption);
+        showValue(lblTotalTime, m_pendingPlay->totalTime);
+        m_pendingPlay.reset();
+    }
+    m_services.dialogs.message(this, failure.text, failure.title, failure.icon, reason);
 }
 
 void Form1::showElapsedTime() {

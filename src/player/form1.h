@@ -1,9 +1,12 @@
 #pragma once
 
+#include "common/dialogs.h"
 #include "common/services.h"
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -98,6 +101,18 @@ public:
     bool publishMediaControls();
     [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
 
+    // What the user is told when a play the window starts fails.
+    struct PlayFailure {
+        QString text;
+        QString title;
+        Dialogs::Icon icon = Dialogs::Icon::None;
+    };
+    // Opens and plays path, then shows caption in Label1. When the file cannot be opened the
+    // failure message says so at once and nothing changes. When the sound cannot start (the
+    // sound server is gone, or does not answer), the message follows with the cause, and the
+    // labels go back to what they showed before.
+    bool startPlaying(const QString& path, const QString& caption, const PlayFailure& failure);
+
 public slots:
     void selectFolder();
     void playFromFolderList();
@@ -128,6 +143,7 @@ private:
     void showFolder(const QString& folder);
     void saveSettings();
     void closeSecondaryWindows();
+    void playFailed(const QString& reason);
 
     Services m_services;
     // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
@@ -138,6 +154,14 @@ private:
     QPointer<FrmAbout> m_about;
     bool m_unloaded = false;
     MprisService* m_mpris = nullptr;
+    // The play the window started last, until it sounds: its message, and the labels it
+    // replaced.
+    struct PendingPlay {
+        PlayFailure failure;
+        QString caption;
+        QString totalTime;
+    };
+    std::optional<PendingPlay> m_pendingPlay;
 };
 
 } // namespace quorvela

@@ -2,13 +2,13 @@
 
 #include "common/dialogs.h"
 #include "common/shownvalue.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
+#include "player/tracktext.h"
 #include "playlist/playlistreader.h"
 #include "playlist/playlistwriter.h"
-#include "player/tracktext.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -210,12 +210,9 @@ void PlaylistPanel::playSelected() {
     if (row < 0)
         return;
     const QString entry = m_form->playlistModel()->index(row).data().toString();
-    if (!m_form->MediaPlayer1->setFileName(entry) || !m_form->MediaPlayer1->play()) {
-        m_services.dialogs.message(m_form, QStringLiteral("File not found! (Or other error)"),
-                                   QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical);
-        return;
-    }
-    showValue(m_form->Label1, QStringLiteral("Playlist"));
+    (void)m_form->startPlaying(entry, QStringLiteral("Playlist"),
+                               {QStringLiteral("File not found! (Or other error)"),
+                                QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical});
 }
 
 } // namespace quorvela

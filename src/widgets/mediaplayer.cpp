@@ -1,6 +1,5 @@
 #include "widgets/mediaplayer.h"
 
-#include "audio/audiooutput.h"
 #include "widgets/clickjump.h"
 
 #include <QAbstractEventDispatcher>
@@ -24,10 +23,8 @@ constexpr int MaxSliderIntervalMs = 2000;
 constexpr int SliderLateMs = 1000;
 } // namespace
 
-MediaPlayer::MediaPlayer(QWidget* parent) : MediaPlayer(nullptr, parent) {}
-
-MediaPlayer::MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent)
-    : QWidget(parent), m_engine(new PlaybackEngine(std::move(output), this)) {
+MediaPlayer::MediaPlayer(PlaybackEngine& engine, QWidget* parent)
+    : QWidget(parent), m_engine(&engine) {
     m_sliderTimer.setSingleShot(true);
     connect(&m_sliderTimer, &QTimer::timeout, this, &MediaPlayer::updatePositionSlider);
     createControls();
@@ -43,12 +40,7 @@ MediaPlayer::MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent)
     connect(m_engine, &PlaybackEngine::seeked, this, &MediaPlayer::updatePositionSlider);
     connect(m_engine, &PlaybackEngine::volumeChanged, this, &MediaPlayer::showVolume);
     connect(m_engine, &PlaybackEngine::mutedChanged, this, &MediaPlayer::showMuted);
-}
-
-MediaPlayer::~MediaPlayer() {
-    // The engine goes first, while the controls it reports to still exist.
-    m_engine->disconnect(this);
-    delete m_engine;
+    showMuted(m_engine->isMuted());
 }
 
 void MediaPlayer::createControls() {
@@ -121,10 +113,6 @@ void MediaPlayer::createControls() {
     connect(sldPosition, &QSlider::sliderReleased, this,
             [this] { (void)seek(sldPosition->value() / 1000.0); });
     updateControls();
-}
-
-void MediaPlayer::setAudioOutput(std::unique_ptr<AudioOutput> output) {
-    m_engine->setAudioOutput(std::move(output));
 }
 
 void MediaPlayer::showVolume(int percent) {

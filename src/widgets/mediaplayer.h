@@ -8,18 +8,15 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
-
 class QSlider;
 class QToolButton;
 
 namespace quorvela {
 
-class AudioOutput;
-
-// The player window's media player: the playback engine behind small transport controls of
-// its own. The window drives it through the members below; other clients (the desktop's media
-// controls) share its engine().
+// The player window's media player: small transport controls over the playback engine that
+// main() made. The window drives the engine through the members below; other clients (the
+// desktop's media controls) share the same engine, and the controls follow its signals
+// whoever made the change.
 //
 // Contract relied on by the window:
 // - setFileName() opens the file at once; false when it cannot be opened or is not MPEG
@@ -32,16 +29,13 @@ class AudioOutput;
 // - playStateChange() is emitted at least once after a newly opened file's length is known,
 //   and on every change of the play state.
 //
-// The audio output is the one QUORVELA_AUDIO_OUTPUT selects (see createAudioOutput()) unless
-// one is handed in.
+// The engine must outlive the controls.
 class MediaPlayer : public QWidget {
     Q_OBJECT
 public:
     using State = PlaybackEngine::State;
 
-    explicit MediaPlayer(QWidget* parent = nullptr);
-    explicit MediaPlayer(std::unique_ptr<AudioOutput> output, QWidget* parent = nullptr);
-    ~MediaPlayer() override;
+    explicit MediaPlayer(PlaybackEngine& engine, QWidget* parent = nullptr);
 
     [[nodiscard]] PlaybackEngine* engine() const { return m_engine; }
 
@@ -66,10 +60,6 @@ public:
     void setMuted(bool muted) { m_engine->setMuted(muted); }
     [[nodiscard]] bool isMuted() const { return m_engine->isMuted(); }
 
-    // Replaces the audio output; playing stops first.
-    void setAudioOutput(std::unique_ptr<AudioOutput> output);
-    [[nodiscard]] AudioOutput* audioOutput() const { return m_engine->audioOutput(); }
-
     // The controls, by the names they carry as objectName too.
     QToolButton* cmdPlayPause = nullptr;
     QToolButton* cmdStop = nullptr;
@@ -88,7 +78,7 @@ private:
     void updatePositionSlider();
     void followPosition();
 
-    PlaybackEngine* m_engine = nullptr;
+    PlaybackEngine* m_engine;
     // While playing, the slider moves on wakes the program has anyway (see followPosition);
     // this timer moves it when there are none.
     QTimer m_sliderTimer;

@@ -18,8 +18,9 @@ template <typename T> T takeFront(std::deque<T>& queue, T cancelled) {
 }
 } // namespace
 
-void ScriptedDialogs::message(QWidget*, const QString& text, const QString& title, Icon icon) {
-    messages.append({text, title, icon});
+void ScriptedDialogs::message(QWidget*, const QString& text, const QString& title, Icon icon,
+                              const QString& informative) {
+    messages.append({text, title, icon, informative});
 }
 
 QString ScriptedDialogs::chooseFolder(QWidget*, const QString& prompt) {
@@ -66,6 +67,12 @@ TestEnvironment::~TestEnvironment() {
         qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
     else
         qunsetenv("XDG_CONFIG_HOME");
+}
+
+PlaybackEngine& TestEnvironment::engine() {
+    if (!m_engine)
+        m_engine = std::make_unique<PlaybackEngine>();
+    return *m_engine;
 }
 
 QString TestEnvironment::settingsFile() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/playbackengine.h"
 #include "common/dialogs.h"
 #include "common/services.h"
 #include "common/shell.h"
@@ -22,9 +23,12 @@ public:
         QString text;
         QString title;
         Icon icon;
+        QString informative;
     };
 
-    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    using Dialogs::message;
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                 const QString& informative) override;
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
@@ -65,7 +69,9 @@ public:
     TestEnvironment(const TestEnvironment&) = delete;
     TestEnvironment& operator=(const TestEnvironment&) = delete;
 
-    [[nodiscard]] Services services() { return {dialogs, shell, settings}; }
+    [[nodiscard]] Services services() { return {dialogs, shell, settings, engine()}; }
+    // Made at its first use, with the output QUORVELA_AUDIO_OUTPUT selects then.
+    [[nodiscard]] PlaybackEngine& engine();
     [[nodiscard]] QString settingsFile() const;
     [[nodiscard]] QString tempPath(const QString& name = {}) const;
     // Stores a value as the program would find it at start-up.
@@ -79,6 +85,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<PlaybackEngine> m_engine;
     QByteArray m_oldConfigHome;
     bool m_hadConfigHome = false;
 };

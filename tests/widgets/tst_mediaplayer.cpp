@@ -1,0 +1,99 @@
+#include "audio/nullaudiooutput.h"
+#include "audio/playbackengine.h"
+#include "support/audiofixtures.h"
+#include "widgets/mediaplayer.h"
+
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quorvela;
+using State = MediaPlayer::State;
+
+class TestMediaPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void controlsFitAndDrivePlayback();
+    void controlsFollowAnotherClient();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_long; // 2 s, 44.1 kHz stereo
+};
+
+void TestMediaPlayer::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QString error;
+    m_long = test::makeToneMp3(m_dir.path(), QStringLiteral("long"), 2.0, 44100, 2, 440.0,
+                               {QStringLiteral("-b"), QStringLiteral("128")}, &error);
+    QVERIFY2(!m_long.isEmpty(), qPrintable(error));
+}
+
+void TestMediaPlayer::controlsFitAndDrivePlayback() {
+    PlaybackEngine engine(std::make_unique<NullAudioOutput>());
+    MediaPlayer player(engine);
+    player.setGeometry(0, 0, 275, 41);
+    player.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&player));
+    const QRect area(0, 0, 275, 41);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{player.cmdPlayPause, player.cmdStop, player.sldPosition,
+                                         player.cmdMute, player.sldVolume})
+        QVERIFY2(area.contains(control->geometry()), qPrintable(control->objectName()));
+    QVERIFY(!player.cmdPlayPause->isEnabled());
+
+    QVERIFY(player.setFileName(m_long));
+    QVERIFY(player.cmdPlayPause->isEnabled());
+    QTest::mouseClick(player.cmdPlayPause, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Playing);
+    QTRY_VERIFY(player.sldPosition->value() > 0);
+    QTest::mouseClick(player.cmdPlayPause, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Paused);
+    QTest::keyClick(player.cmdPlayPause, Qt::Key_Space);
+    QCOMPARE(player.state(), State::Playing);
+
+    // The keyboard seeks: End jumps to the track's end, which then stops.
+    player.sldPosition->setFocus();
+    QTest::keyClick(player.sldPosition, Qt::Key_End);
+    QVERIFY(player.currentPosition() > 1.9);
+    QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::Stopped, 1000);
+    QCOMPARE(player.sldPosition->value(), 0);
+    QVERIFY(!player.sldPosition->isEnabled());
+
+    QVERIFY(player.play());
+    QTest::keyClick(player.sldPosition, Qt::Key_Home);
+    QVERIFY(player.currentPosition() < 0.2);
+    QTest::mouseClick(player.cmdStop, Qt::LeftButton);
+    QCOMPARE(player.state(), State::Stopped);
+    QCOMPARE(player.currentPosition(), 0.0);
+
+    player.sldVolume->setFocus();
+    QTest::keyClick(player.sldVolume, Qt::Key_PageDown);
+    QCOMPARE(player.volume(), 80);
+}
+
+void TestMediaPlayer::controlsFollowAnotherClient() {
+    // The desktop's media controls drive the same engine: the window's controls must show
+    // what they did, and an engine already muted when the controls are made shows as such.
+    PlaybackEngine engine(std::make_unique<NullAudioOutput>());
+    engine.setMuted(true);
+    MediaPlayer player(engine);
+    QVERIFY(player.cmdMute->isChecked());
+    QVERIFY(engine.open(m_long));
+    QVERIFY(engine.play());
+    QCOMPARE(player.cmdPlayPause->toolTip(), QStringLiteral("Pause"));
+    engine.setVolume(30);
+    engine.setMuted(false);
+    QCOMPARE(player.sldVolume->value(), 30);
+    QVERIFY(!player.cmdMute->isChecked());
+    engine.stop();
+    QCOMPARE(player.cmdPlayPause->toolTip(), QStringLiteral("Play"));
+    QVERIFY(!player.cmdStop->isEnabled());
+}
+
+QTEST_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"
