@@ -3,10 +3,15 @@
 #include "common/localpath.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -47,10 +52,14 @@ QString whyNotWritten(const QString& path) {
     const QString folder = file.absolutePath();
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("The folder %1 could not be made.").arg(folder);
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly))
-        return probe.errorString();
-    probe.cancelWriting();
+    // The file is written as a new file beside the old one; making one tells the system's
+    // reason (Qt's own file classes say only "Unknown error" here).
+    const QByteArray probe = QFile::encodeName(path + QStringLiteral(".probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char('.');
+    ::close(fd);
+    ::unlink(probe.constData());
     return QStringLiteral("The file could not be written.");
 }
 

@@ -43,6 +43,7 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvela;
 
@@ -337,21 +338,26 @@ private slots:
     }
 
     // Settings that cannot be written at exit are reported, naming the file and why, and the
-    // program still ends. (A read-only folder cannot be tried here: root writes anyway.)
+    // program still ends.
     void unsavedSettingsAreReported_data() {
-        QTest::addColumn<bool>("folderForFile");
+        QTest::addColumn<int>("blocker");
         QTest::addColumn<QString>("reason");
         QTest::newRow("a folder in the file's place")
-            << true << "A folder stands where the file should be.";
-        QTest::newRow("a file in the folder's place")
-            << false << "The folder %1 could not be made.";
+            << 0 << "A folder stands where the file should be.";
+        QTest::newRow("a file in the folder's place") << 1 << "The folder %1 could not be made.";
+        QTest::newRow("a read-only folder") << 2 << "Permission denied.";
     }
     void unsavedSettingsAreReported() {
-        QFETCH(bool, folderForFile);
+        QFETCH(int, blocker);
         QFETCH(QString, reason);
         const QString file = env->settingsFile();
         const QString folder = QFileInfo(file).absolutePath();
-        QVERIFY(folderForFile ? QDir().mkpath(file) : test::writeFile(folder, "not a folder"));
+        if (blocker == 2 && geteuid() == 0)
+            QSKIP("A read-only folder does not stop the superuser.");
+        QVERIFY(blocker == 0   ? QDir().mkpath(file)
+                : blocker == 1 ? test::writeFile(folder, "not a folder")
+                               : QDir().mkpath(folder) &&
+                                     ::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
         Form1& w = open();
         QSignalSpy exits(&w, &Form1::exitRequested);
         w.mnuFileExit->trigger();
@@ -359,7 +365,8 @@ private slots:
         QCOMPARE(env->dialogs.messages.size(), 1);
         QVERIFY(env->dialogs.messages[0].text.startsWith(
             QStringLiteral("The settings could not be saved to %1:\n%2\n")
-                .arg(file, reason.arg(folder))));
+                .arg(file, blocker == 1 ? reason.arg(folder) : reason)));
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
     }
 
     // The window manager's close request while other windows of the program are open: the
