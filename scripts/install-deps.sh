@@ -6,7 +6,8 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libmpg123-dev libpulse-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick metacity
-    pulseaudio pulseaudio-utils lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl
+    pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse
+    lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl
     clang libclang-rt-14-dev clang-tidy clang-format
     desktop-file-utils appstream file dpkg-dev
 )

@@ -16,7 +16,8 @@ libs=($(pkg-config --libs Qt6Core Qt6Gui libmpg123))
 targets=(
     "settings src/settings/settingsstore.cpp src/settings/colorvalue.cpp"
 )
-[ -f fuzz/playlistreader_fuzz.cpp ] && targets+=("playlistreader src/playlist/playlistreader.cpp")
+# Every playlist format, and whatever they share, is in src/playlist/.
+[ -f fuzz/playlistreader_fuzz.cpp ] && targets+=("playlistreader $(echo src/playlist/*.cpp)")
 [ -f fuzz/mp3decoder_fuzz.cpp ] &&
     targets+=("mp3decoder src/audio/mp3decoder.cpp src/audio/tagreader.cpp")
 

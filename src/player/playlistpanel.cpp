@@ -1,12 +1,12 @@
 #include "player/playlistpanel.h"
 
 #include "common/dialogs.h"
+#include "common/localpath.h"
 #include "common/shownvalue.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "player/tracktext.h"
-#include "playlist/playlistreader.h"
-#include "playlist/playlistwriter.h"
+#include "playlist/playlistformats.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -19,6 +19,12 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStringListModel>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -33,6 +39,35 @@ void keepWholeLines(QByteArray& bytes) {
     while (last > 0 && bytes.at(last - 1) != '\n' && bytes.at(last - 1) != '\r')
         --last;
     bytes.truncate(last);
+}
+
+// A name holding a NUL names no file: the system would stop reading it there.
+bool existsOnDisk(const QByteArray& name) {
+    struct stat status {};
+    return !name.contains('\0') && ::stat(name.constData(), &status) == 0;
+}
+
+// Writes bytes to fd and on to the disk; 0, or the errno of the call that failed. Not through
+// QSaveFile::write(): on a full disk Qt stops at the short write without the system's reason
+// ("Unknown error"), and what its buffer holds is written at commit(), which then reports
+// success with the file cut short.
+int writeAll(int fd, QByteArrayView bytes) {
+    const char* p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        p += written;
+        left -= written;
+    }
+    // Some file systems (NFS, quotas) report a full disk only when the data goes out; Qt's
+    // commit() ignores that.
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
 }
 
 // An entry as it can stand in a message: a long one is shortened in the middle.
@@ -143,8 +178,22 @@ bool PlaylistPanel::loadFile(const QString& path) {
     bytes.truncate(std::max<qint64>(got, 0));
     if (!whole)
         keepWholeLines(bytes);
-    QStringList entries = readPlaylist(bytes, info.absolutePath(), MaxEntriesPerFile);
+    const QString folder = info.absolutePath();
+    PlaylistEntries read =
+        playlistParserFor(info.fileName(), bytes).read(bytes, folder, MaxEntriesPerFile);
+    // A playlist made where the files' names are not UTF-8 (an old Windows machine, a FAT
+    // drive) reads as Windows-1252 text that names no file; its bytes are the names on disk.
+    for (const PlaylistEntries::RawItem& raw : read.rawItems) {
+        QString& entry = read.paths[raw.index];
+        if (existsOnDisk(localPathBytes(entry)))
+            continue;
+        if (const QByteArray name = resolvePlaylistBytes(raw.bytes, folder);
+            !name.isEmpty() && existsOnDisk(name))
+            entry = localPathFromBytes(name);
+    }
+    read.rawItems.clear();
     bytes = QByteArray();
+    QStringList entries = std::move(read.paths);
     if (entries.size() >= MaxEntriesPerFile)
         whole = false;
     append(std::move(entries));
@@ -186,7 +235,7 @@ void PlaylistPanel::save() {
 
 bool PlaylistPanel::saveFile(const QString& path) {
     const QStringList entries = m_form->playlistEntries();
-    const PlaylistWriter& writer = PlaylistWriter::forFileName(path);
+    const PlaylistWriter& writer = playlistWriterFor(path);
     const PlaylistText text = writer.write(entries);
     if (!text.rejected.isEmpty()) {
         m_services.dialogs.message(m_form, rejectionText(writer, entries, text.rejected), Title,
@@ -194,15 +243,20 @@ bool PlaylistPanel::saveFile(const QString& path) {
         return false;
     }
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(text.bytes) == text.bytes.size() && file.commit();
-    if (!written) {
-        m_services.dialogs.message(m_form,
-                                   QStringLiteral("The playlist could not be saved to %1:\n%2")
-                                       .arg(path, file.errorString()),
-                                   Title, Dialogs::Icon::Critical);
+    QString failure;
+    if (file.open(QIODevice::WriteOnly)) {
+        // Not committed when the write fails: the file already there stays as it was.
+        if (const int error = writeAll(file.handle(), text.bytes); error != 0)
+            failure = QString::fromLocal8Bit(std::strerror(error));
+        else if (file.commit())
+            return true;
     }
-    return written;
+    if (failure.isEmpty())
+        failure = file.errorString();
+    m_services.dialogs.message(
+        m_form, QStringLiteral("The playlist could not be saved to %1:\n%2").arg(path, failure),
+        Title, Dialogs::Icon::Critical);
+    return false;
 }
 
 void PlaylistPanel::playSelected() {

@@ -21,8 +21,9 @@ public:
     // No single file adds more entries than this.
     static constexpr qsizetype MaxEntriesPerFile = 10'000'000;
 
-    // Appends the entries of the playlist file at path. False when it could not be read, or
-    // only in part; entries read before the failure stay.
+    // Appends the entries of the playlist file at path. An entry whose text names no file but
+    // whose bytes in the playlist do is taken by its bytes (localPathFromBytes()). False when
+    // the file could not be read, or only in part; entries read before the failure stay.
     bool loadFile(const QString& path);
     // Writes every entry to path as PLS for a ".pls" name, else as extended M3U, replacing the
     // file whole or not at all. Reports what goes wrong.

@@ -1,6 +1,6 @@
 #include "playlist/playlistwriter.h"
 
-#include "playlist/playlistreader.h"
+#include "common/localpath.h"
 
 #include <QUrl>
 
@@ -16,62 +16,33 @@ bool hasBlankAtEnds(const QString& entry) {
     return !entry.isEmpty() && (isBlank(entry.front()) || isBlank(entry.back()));
 }
 
-bool hasLoneSurrogate(const QString& entry) {
+// Text that UTF-8 cannot hold: a lone surrogate, unless it stands for a byte of a local file's
+// name (localPathFromBytes()), which is written as that byte.
+bool hasInvalidText(const QString& entry) {
+    const bool isFileName = entry.startsWith(QLatin1Char('/'));
     for (qsizetype i = 0; i < entry.size(); ++i) {
         const QChar c = entry.at(i);
         if (c.isHighSurrogate() && i + 1 < entry.size() && entry.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;
         }
-        if (c.isSurrogate())
+        if (c.isSurrogate() && !(isFileName && hasForeignBytes(QStringView(entry).sliced(i, 1))))
             return true;
     }
     return false;
 }
 
-// The text that stands for the entry on its line. Readers trim the blanks at a line's ends,
-// so a local path with blanks there goes out as a "file://" URL, which every player reads.
+// The text that stands for the entry on its line: the bytes of its name, so that the line
+// names the file on disk even when its name is not UTF-8. Readers trim the blanks at a line's
+// ends, so a local path with blanks there goes out as a "file://" URL, which every player
+// reads.
 QByteArray lineFor(const QString& entry) {
-    if (hasBlankAtEnds(entry) && entry.front() == QLatin1Char('/'))
-        return QUrl::fromLocalFile(entry).toEncoded();
-    return entry.toUtf8();
+    if (!hasBlankAtEnds(entry) || entry.front() != QLatin1Char('/'))
+        return localPathBytes(entry);
+    if (hasForeignBytes(entry))
+        return "file://" + localPathBytes(entry).toPercentEncoding("/");
+    return QUrl::fromLocalFile(entry).toEncoded();
 }
-
-// #EXTM3U, then one entry per line.
-class M3uWriter final : public PlaylistWriter {
-public:
-    [[nodiscard]] PlaylistEntryProblem problem(const QString& entry) const override {
-        if (entry.isEmpty())
-            return PlaylistEntryProblem::Empty;
-        return PlaylistWriter::problem(entry);
-    }
-
-protected:
-    void writeHeader(QByteArray& out) const override { out.append("#EXTM3U\n"); }
-    void writeEntry(QByteArray& out, qsizetype, const QByteArray& line) const override {
-        out.append(line);
-        out.append('\n');
-    }
-    void writeFooter(QByteArray&, qsizetype) const override {}
-};
-
-// [playlist], File1= and on in order, then the count and the version.
-class PlsWriter final : public PlaylistWriter {
-protected:
-    void writeHeader(QByteArray& out) const override { out.append("[playlist]\n"); }
-    void writeEntry(QByteArray& out, qsizetype number, const QByteArray& line) const override {
-        out.append("File");
-        out.append(QByteArray::number(number));
-        out.append('=');
-        out.append(line);
-        out.append('\n');
-    }
-    void writeFooter(QByteArray& out, qsizetype count) const override {
-        out.append("NumberOfEntries=");
-        out.append(QByteArray::number(count));
-        out.append("\nVersion=2\n");
-    }
-};
 
 } // namespace
 
@@ -80,12 +51,12 @@ PlaylistEntryProblem PlaylistWriter::problem(const QString& entry) const {
         return PlaylistEntryProblem::LineBreak;
     if (!isKeptAsRead(entry))
         return PlaylistEntryProblem::ChangedOnRead;
-    if (hasLoneSurrogate(entry))
+    if (hasInvalidText(entry))
         return PlaylistEntryProblem::InvalidText;
     // Only a local path has a form without the blanks: its file URL.
     if (hasBlankAtEnds(entry) &&
         (entry.front() != QLatin1Char('/') ||
-         resolvePlaylistItem(QString::fromUtf8(lineFor(entry)), {}) != entry))
+         localPathFromBytes(resolvePlaylistBytes(lineFor(entry), {})) != entry))
         return PlaylistEntryProblem::BlanksAtEnds;
     return PlaylistEntryProblem::None;
 }
@@ -108,20 +79,6 @@ PlaylistText PlaylistWriter::write(const QStringList& entries) const {
     }
     writeFooter(text.bytes, written);
     return text;
-}
-
-const PlaylistWriter& PlaylistWriter::m3u() {
-    static const M3uWriter writer;
-    return writer;
-}
-
-const PlaylistWriter& PlaylistWriter::pls() {
-    static const PlsWriter writer;
-    return writer;
-}
-
-const PlaylistWriter& PlaylistWriter::forFileName(const QString& fileName) {
-    return fileName.endsWith(QLatin1String(".pls"), Qt::CaseInsensitive) ? pls() : m3u();
 }
 
 } // namespace quorvela

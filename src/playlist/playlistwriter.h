@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/playlistparser.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
@@ -13,7 +15,8 @@ enum class PlaylistEntryProblem {
     LineBreak,
     // A relative path or a "file://" URL: the reader would turn it into a local path.
     ChangedOnRead,
-    // A lone UTF-16 surrogate, which UTF-8 cannot hold.
+    // A lone UTF-16 surrogate that stands for no byte of a name (localPathFromBytes()), which
+    // UTF-8 cannot hold.
     InvalidText,
     // Nothing at all: an M3U file has no line for it (its blank lines are not entries).
     Empty,
@@ -22,28 +25,20 @@ enum class PlaylistEntryProblem {
 };
 
 struct PlaylistText {
-    // The file's bytes (UTF-8); only meaningful when nothing was rejected.
+    // The file's bytes: UTF-8, but for the bytes of names that are not UTF-8, written as they
+    // are on disk. Only meaningful when nothing was rejected.
     QByteArray bytes;
     // The indexes of the entries that cannot be written, in order.
     QList<qsizetype> rejected;
 };
 
-// One kind of playlist file that Save writes. The reader tells the kinds apart by their first
-// line, and gives back every entry that problem() lets through unchanged.
-class PlaylistWriter {
+// A playlist format that Save writes as well as reads. Its own read() gives back every entry
+// that problem() lets through unchanged, a name that is not UTF-8 by its bytes
+// (resolvePlaylistBytes()).
+class PlaylistWriter : public PlaylistParser {
 public:
-    PlaylistWriter() = default;
-    PlaylistWriter(const PlaylistWriter&) = delete;
-    PlaylistWriter& operator=(const PlaylistWriter&) = delete;
-    virtual ~PlaylistWriter() = default;
-
     [[nodiscard]] virtual PlaylistEntryProblem problem(const QString& entry) const;
     [[nodiscard]] PlaylistText write(const QStringList& entries) const;
-
-    // PLS for a name ending in ".pls" (any case), extended M3U for any other.
-    [[nodiscard]] static const PlaylistWriter& forFileName(const QString& fileName);
-    [[nodiscard]] static const PlaylistWriter& m3u();
-    [[nodiscard]] static const PlaylistWriter& pls();
 
 protected:
     virtual void writeHeader(QByteArray& out) const = 0;

@@ -1,5 +1,5 @@
 // Drives the real player window for the end-to-end audio test.
-// Usage: e2e_play FOLDER FILE_NAME [LOSE_COMMAND RESTORE_COMMAND]
+// Usage: e2e_play FOLDER FILE_NAME [LOSE_COMMAND RESTORE_COMMAND [HANG_COMMAND RESUME_COMMAND]]
 //  1. Lists FOLDER and double-clicks FILE_NAME; pauses the moment the elapsed label turns
 //     "00:01" and prints "PAUSED_AT <seconds heard>"; goes on half a second later and waits
 //     for the track's end.
@@ -7,12 +7,16 @@
 //     away, and at last the stream) while it plays, checks that the window kept answering and
 //     that it stopped, its elapsed label back at "00:00"; runs RESTORE_COMMAND (a new device)
 //     and plays the file once more to its end.
+//  3. With the last two commands, which stop and resume the sound server: a double-click while
+//     it stands still never stalls the window, and after five seconds the window says that the
+//     server did not answer, its labels as they were; one that goes on within a second simply
+//     plays; once it answers again, the next double-click plays.
 // Exits 0 when every step did what it should.
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
 #include "support/shownwindow.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,6 +27,7 @@
 #include <QToolButton>
 
 #include <cstdio>
+#include <memory>
 
 using namespace quorvela;
 using State = MediaPlayer::State;
@@ -81,12 +86,85 @@ bool runCommand(const QString& command) {
     return QProcess::execute(QStringLiteral("bash"), {QStringLiteral("-c"), command}) == 0;
 }
 
+// The longest time the event loop went without serving a 10 ms timer, since it was made.
+class StallWatch {
+public:
+    StallWatch() {
+        QObject::connect(&m_ticker, &QTimer::timeout,
+                         [this] { m_longestMs = std::max(m_longestMs, m_sinceTick.restart()); });
+        m_sinceTick.start();
+        m_ticker.start(10);
+    }
+    [[nodiscard]] qint64 longestMs() const { return m_longestMs; }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestMs = 0;
+};
+
+// Step 3: the sound server stands still.
+int serverHangs(Form1& window, test::TestEnvironment& environment, const QString& name,
+                const QString& hang, const QString& resume) {
+    MediaPlayer* player = window.MediaPlayer1;
+    auto& messages = environment.dialogs.messages;
+    messages.clear();
+    const QString caption = window.Label1->text();
+    const QString total = window.lblTotalTime->text();
+
+    if (!runCommand(hang))
+        return failWith(QStringLiteral("the command stopping the server failed"));
+    auto stalls = std::make_unique<StallWatch>();
+    QElapsedTimer clock;
+    clock.start();
+    doubleClick(window, name);
+    const qint64 clickMs = clock.elapsed();
+    const bool told = waitFor([&] { return !messages.isEmpty(); }, 8000, 10);
+    const qint64 toldMs = clock.elapsed();
+    const qint64 longestStallMs = stalls->longestMs();
+    if (!runCommand(resume))
+        return failWith(QStringLiteral("the command resuming the server failed"));
+    std::printf("server standing still: the double-click took %lld ms, the window stalled at "
+                "most %lld ms, and said \"%s\" (\"%s\") after %lld ms\n",
+                static_cast<long long>(clickMs), static_cast<long long>(longestStallMs),
+                told ? qPrintable(messages.first().text) : "nothing",
+                told ? qPrintable(messages.first().informative) : "",
+                static_cast<long long>(toldMs));
+    if (longestStallMs > 100)
+        return failWith(QStringLiteral("the window stood still for %1 ms").arg(longestStallMs));
+    if (!told || messages.first().text != QLatin1String("Error playing file!") ||
+        messages.first().informative != QLatin1String("The sound server did not answer."))
+        return failWith(QStringLiteral("the window did not say that the server did not answer"));
+    if (toldMs < 4900)
+        return failWith(QStringLiteral("the play failed before the server had five seconds"));
+    if (player->state() != State::Stopped || window.Label1->text() != caption ||
+        window.lblTotalTime->text() != total)
+        return failWith(QStringLiteral("the failed play left \"%1\" \"%2\" on the labels")
+                            .arg(window.Label1->text(), window.lblTotalTime->text()));
+
+    // A server that goes on within a second is merely slow.
+    messages.clear();
+    if (!runCommand(hang))
+        return failWith(QStringLiteral("the command stopping the server failed"));
+    doubleClick(window, name);
+    QTest::qWait(1000);
+    if (!runCommand(resume))
+        return failWith(QStringLiteral("the command resuming the server failed"));
+    if (!waitFor([&] { return player->currentPosition() > 0.3; }, 3000) || !messages.isEmpty())
+        return failWith(QStringLiteral("a server slow to answer did not play the track"));
+    std::printf("server slow to answer: played\n");
+    std::fflush(stdout);
+    player->stop();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 3 && argc != 5)
-        return failWith(QStringLiteral("usage: e2e_play FOLDER FILE_NAME [LOSE RESTORE]"));
+    if (argc != 3 && argc != 5 && argc != 7)
+        return failWith(
+            QStringLiteral("usage: e2e_play FOLDER FILE_NAME [LOSE RESTORE [HANG RESUME]]"));
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString name = QString::fromLocal8Bit(argv[2]);
 
@@ -169,5 +247,8 @@ int main(int argc, char* argv[]) {
         return failWith(QStringLiteral("playing again failed: %1").arg(player->errorString()));
     if (!playToTheEnd(window, name, &error))
         return failWith(error);
-    return 0;
+    if (argc == 5)
+        return 0;
+    return serverHangs(window, environment, name, QString::fromLocal8Bit(argv[5]),
+                       QString::fromLocal8Bit(argv[6]));
 }

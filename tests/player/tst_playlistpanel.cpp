@@ -1,8 +1,9 @@
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
+#include "common/localpath.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QDir>
@@ -16,7 +17,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvela;
 using namespace quorvela::test;
@@ -64,6 +71,38 @@ struct Window {
     }
 };
 
+// Writes a file named by bytes, which QFile would take as UTF-8 text.
+bool writeNamedByBytes(const QByteArray& path, const QByteArray& content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && written;
+}
+
+// Lets no file grow beyond limit bytes while it lives, with the signal that would end the
+// process ignored, so that a write past it fails (EFBIG) as one on a full disk does (ENOSPC).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldAction = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = std::min(limit, m_old.rlim_max);
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldAction);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldAction)(int) = nullptr;
+};
+
 const QStringList Five = {"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
 
 } // namespace
@@ -82,6 +121,10 @@ private slots:
     void clear();
     void loadTwiceAppendsTwice();
     void loadFromMenuIsLoad();
+    void loadM3uByName_data();
+    void loadM3uByName();
+    void loadNamesByBytes_data();
+    void loadNamesByBytes();
     void loadFails_data();
     void loadFails();
     void loadKeepsSelection();
@@ -92,6 +135,7 @@ private slots:
     void saveThenLoad_data();
     void saveThenLoad();
     void saveRefusesWhatCannotReadBack();
+    void saveFailureIsReported_data();
     void saveFailureIsReported();
     void saveCancelled();
 
@@ -202,7 +246,8 @@ void TestPlaylistPanel::clear() {
 
 void TestPlaylistPanel::loadTwiceAppendsTwice() {
     Window w;
-    const QString list = w.env.tempPath(QStringLiteral("lists/two.m3u"));
+    // A plain comma list: only a name other than .m3u or .m3u8 is read as one.
+    const QString list = w.env.tempPath(QStringLiteral("lists/two.txt"));
     QVERIFY(writeFile(list, "/m/a.mp3, b.mp3\r\n\r\n\"/m/c, d.mp3\"\r\n"));
     w.setEntries({"/first.mp3"});
     w.env.dialogs.openFiles = {list, list};
@@ -228,6 +273,102 @@ void TestPlaylistPanel::loadFromMenuIsLoad() {
     w.form.mnuFilePlaylist->trigger();
     QCOMPARE(w.entries(), QStringList({"/a", "/b"}));
     QCOMPARE(w.env.dialogs.fileFilters.size(), 2);
+}
+
+void TestPlaylistPanel::loadM3uByName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray headerless =
+        "# comment\r\n/music/Artist, The - Song.mp3\r\n\r\n\"/music/old, quoted.mp3\"\r\n"
+        "sub/relative, too.mp3\r\n";
+    const QStringList entries = {"/music/Artist, The - Song.mp3", "/music/old, quoted.mp3",
+                                 "lists/sub/relative, too.mp3"};
+    QTest::newRow("M3U without a header") << "lists/hand.m3u" << headerless << entries;
+    QTest::newRow("M3U8 in capitals") << "lists/HAND.M3U8" << headerless << entries;
+    QTest::newRow("with a header and a byte-order mark")
+        << "lists/saved.m3u"
+        << "\xEF\xBB\xBF#EXTM3U\n" + headerless << entries;
+}
+
+// Read as a comma list, the file above gave "lists/# comment", "/music/Artist" and
+// "lists/The - Song.mp3", and Save wrote those out.
+void TestPlaylistPanel::loadM3uByName() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    Window w;
+    const QString list = w.env.tempPath(name);
+    QVERIFY(writeFile(list, bytes));
+    QStringList entries;
+    for (const QString& entry : expected)
+        entries.append(entry.startsWith(QLatin1Char('/')) ? entry : w.env.tempPath(entry));
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), entries);
+
+    const QString saved = w.env.tempPath(QStringLiteral("resaved.m3u"));
+    w.env.dialogs.saveFiles = {saved};
+    w.form.Command3->click();
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    w.form.Command5->click();
+    w.env.dialogs.openFiles = {saved};
+    w.form.Command4->click();
+    QCOMPARE(w.entries(), entries);
+}
+
+void TestPlaylistPanel::loadNamesByBytes_data() {
+    QTest::addColumn<QList<QByteArray>>("onDisk");
+    QTest::addColumn<QByteArray>("playlist");
+    QTest::addColumn<QByteArray>("entry");
+    const QByteArray latin1 = "caf\xE9.mp3";
+    const QByteArray utf8 = "caf\xC3\xA9.mp3";
+    QTest::newRow("Windows-1252 playlist, name on disk not UTF-8")
+        << QList<QByteArray>{latin1} << QByteArray("/first.mp3\r\n" + latin1) << latin1;
+    QTest::newRow("file URL escaping the byte")
+        << QList<QByteArray>{latin1} << QByteArray("file://FOLDER/caf%E9.mp3") << latin1;
+    QTest::newRow("the text's name is on disk too")
+        << QList<QByteArray>{latin1, utf8} << QByteArray("/first.mp3\r\n" + latin1) << utf8;
+    QTest::newRow("neither is on disk") << QList<QByteArray>{} << QByteArray(latin1) << utf8;
+}
+
+// A Windows-1252 playlist naming caf\xE9.mp3 reads as "café.mp3", which is not that file; the
+// entry must name the file on disk, play, and be saved as the same bytes.
+void TestPlaylistPanel::loadNamesByBytes() {
+    QFETCH(QList<QByteArray>, onDisk);
+    QFETCH(QByteArray, playlist);
+    QFETCH(QByteArray, entry);
+    Window w;
+    const QByteArray folder = QFile::encodeName(w.env.tempPath(QStringLiteral("names")));
+    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
+    QByteArray mp3 = "not an MP3";
+    if (QFile file(m_mp3); !m_mp3.isEmpty() && file.open(QIODevice::ReadOnly))
+        mp3 = file.readAll();
+    for (const QByteArray& name : onDisk)
+        QVERIFY(writeNamedByBytes(folder + '/' + name, mp3));
+    const QString list = QFile::decodeName(folder) + QStringLiteral("/list.m3u");
+    QVERIFY(writeFile(list, QByteArray(playlist).replace("FOLDER", folder)));
+
+    w.env.dialogs.openFiles = {list};
+    w.form.Command4->click();
+    const QString expected = localPathFromBytes(folder + '/' + entry);
+    QCOMPARE(w.entries().last(), expected);
+
+    const QString saved = w.env.tempPath(QStringLiteral("saved.m3u"));
+    w.env.dialogs.saveFiles = {saved};
+    w.form.Command3->click();
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
+
+    if (m_mp3.isEmpty() || onDisk.isEmpty())
+        return;
+    w.doubleClickEntry(int(w.entries().size() - 1));
+    QVERIFY(w.env.dialogs.messages.isEmpty());
+    QCOMPARE(w.form.MediaPlayer1->fileName(), expected);
+    QCOMPARE(w.form.Label1->text(), QStringLiteral("Playlist"));
+    w.form.MediaPlayer1->stop();
 }
 
 void TestPlaylistPanel::loadFails_data() {
@@ -393,14 +534,48 @@ void TestPlaylistPanel::saveRefusesWhatCannotReadBack() {
              QStringList{"kept.m3u"});
 }
 
+void TestPlaylistPanel::saveFailureIsReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<rlim_t>("sizeLimit");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("no such folder")
+        << "no/such/folder/x.m3u" << 1 << RLIM_INFINITY << "No such file or directory";
+    // Under the limit on a file's size a write fails as on a full disk, with the system's
+    // own reason; Qt keeps a small file in its buffer until the end, a large one not.
+    QTest::newRow("too large, small file") << "kept.m3u" << 100 << rlim_t(1024) << "File too large";
+    QTest::newRow("too large, large file")
+        << "kept.m3u" << 5000 << rlim_t(64 * 1024) << "File too large";
+}
+
 void TestPlaylistPanel::saveFailureIsReported() {
+    QFETCH(QString, name);
+    QFETCH(int, entries);
+    QFETCH(rlim_t, sizeLimit);
+    QFETCH(QString, cause);
     Window w;
-    w.setEntries({"/m/a.mp3"});
-    w.env.dialogs.saveFiles = {w.env.tempPath(QStringLiteral("no/such/folder/x.m3u"))};
-    w.form.Command3->click();
+    QStringList list;
+    for (int i = 0; i < entries; ++i)
+        list.append(QStringLiteral("/music/Some Artist/Some Album/%1 Title.mp3").arg(i));
+    w.setEntries(list);
+    const QString path = w.env.tempPath(name);
+    QVERIFY(writeFile(w.env.tempPath(QStringLiteral("kept.m3u")), "old\n"));
+    w.env.dialogs.saveFiles = {path};
+    {
+        const FileSizeLimit limit(sizeLimit);
+        w.form.Command3->click();
+    }
     QCOMPARE(w.env.dialogs.messages.size(), 1);
-    QCOMPARE(w.env.dialogs.messages.first().title, QStringLiteral("Quorvela"));
-    QCOMPARE(w.env.dialogs.messages.first().icon, Dialogs::Icon::Critical);
+    const Message message = w.env.dialogs.messages.first();
+    QCOMPARE(message.text,
+             QStringLiteral("The playlist could not be saved to %1:\n%2").arg(path, cause));
+    QCOMPARE(message.title, QStringLiteral("Quorvela"));
+    QCOMPARE(message.icon, Dialogs::Icon::Critical);
+    QFile kept(w.env.tempPath(QStringLiteral("kept.m3u")));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old\n"));
+    QCOMPARE(QDir(w.env.tempPath()).entryList({"kept.m3u*"}, QDir::Files | QDir::Hidden),
+             QStringList{"kept.m3u"});
 }
 
 void TestPlaylistPanel::saveCancelled() {

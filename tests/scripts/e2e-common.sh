@@ -1,6 +1,8 @@
 # shellcheck shell=bash
 # Sourced by end-to-end scripts: the scratch folder, stopping what a test started, and a
-# private PulseAudio server with a null sink, reachable only through the environment set here.
+# private sound server with a null sink, reachable only through the environment set here:
+# PulseAudio, or with E2E_SOUND_SERVER=pipewire the server of today's desktops, PipeWire with
+# WirePlumber and pipewire-pulse.
 
 # Exits with CTest's skip code unless every named tool is installed.
 e2e_require() {
@@ -35,6 +37,8 @@ e2e_cleanup() {
     for f in "$work"/*.pid; do
         [[ -f $f ]] && pids+=("$(cat "$f")")
     done
+    # A process a test left standing still (SIGSTOP) would not act on SIGTERM.
+    for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$work"
@@ -52,8 +56,9 @@ pulse_wait_for_sink() {
 }
 
 # Starts the server and a sink named $1 as the default, with the late start of a fresh null
-# sink cured; the sink's module number is left in pulse_sink_module. Returns non-zero (after
-# printing the server's log) when the server never answers.
+# sink cured; the sink's module number is left in pulse_sink_module, and the PID of the
+# process that answers libpulse (pulseaudio, or pipewire-pulse) in sound_server_pid. Returns
+# non-zero (after printing the server's log) when the server never answers.
 pulse_server_start() {
     local sink=$1
     export HOME=$work/home XDG_RUNTIME_DIR=$work/run PULSE_CLIENTCONFIG=$work/client.conf
@@ -62,8 +67,31 @@ pulse_server_start() {
     chmod 700 "$XDG_RUNTIME_DIR"
     echo "autospawn = no" >"$PULSE_CLIENTCONFIG"
 
-    pulseaudio --daemonize=no --exit-idle-time=-1 >"$work/pulseaudio.log" 2>&1 &
-    pids+=($!)
+    if [[ ${E2E_SOUND_SERVER:-pulseaudio} == pipewire ]]; then
+        # WirePlumber links streams to sinks only with a session bus; this one is theirs alone.
+        dbus-daemon --session --nofork --address="unix:path=$work/pipewire-bus" \
+            >"$work/pipewire-bus.log" 2>&1 &
+        pids+=($!)
+        for _ in $(seq 100); do
+            [[ -S $work/pipewire-bus ]] && break
+            sleep 0.05
+        done
+        local bus=unix:path=$work/pipewire-bus
+        DBUS_SESSION_BUS_ADDRESS=$bus pipewire >"$work/pipewire.log" 2>&1 &
+        pids+=($!)
+        for _ in $(seq 100); do
+            [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] && break
+            sleep 0.05
+        done
+        DBUS_SESSION_BUS_ADDRESS=$bus wireplumber >"$work/wireplumber.log" 2>&1 &
+        pids+=($!)
+        DBUS_SESSION_BUS_ADDRESS=$bus pipewire-pulse >"$work/pulseaudio.log" 2>&1 &
+        pids+=($!)
+    else
+        pulseaudio --daemonize=no --exit-idle-time=-1 >"$work/pulseaudio.log" 2>&1 &
+        pids+=($!)
+    fi
+    sound_server_pid=${pids[-1]}
     for _ in $(seq 100); do
         pactl info >/dev/null 2>&1 && break
         sleep 0.1
@@ -73,6 +101,7 @@ pulse_server_start() {
         echo "FAIL: the sound server did not start"
         return 1
     fi
+    pactl info | grep '^Server Name'
     pulse_sink_module=$(pactl load-module module-null-sink sink_name="$sink")
     pactl set-default-sink "$sink"
 
@@ -80,4 +109,17 @@ pulse_server_start() {
     pacat --latency-msec=20 /dev/zero &
     pids+=($!)
     pulse_wait_for_sink "$sink"
+}
+
+# Has the server drop the stream of the sink input numbered $1, as it does when a device goes
+# for good: pacmd on PulseAudio, the stream's own node on PipeWire.
+pulse_kill_stream() {
+    if [[ ${E2E_SOUND_SERVER:-pulseaudio} == pipewire ]]; then
+        local node
+        node=$(pactl list sink-inputs | awk -v n="Sink Input #$1" '$0 == n {on = 1; next}
+            /^Sink Input #/ {on = 0} on && /object.id = / {gsub(/"/, "", $3); print $3; exit}')
+        pw-cli destroy "$node" >/dev/null
+    else
+        pacmd kill-sink-input "$1"
+    fi
 }

@@ -1,15 +1,57 @@
 #include "support/audiofixtures.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace quorvela::test {
 
+#if defined(__SANITIZE_THREAD__)
+// Under ThreadSanitizer a tool is started with posix_spawn(): after QProcess forks a process
+// that has threads, the sanitizer stops watching the test's own thread for good, and every
+// race the test should catch would go unreported.
+bool runTool(const QString& program, const QStringList& args, QString* error) {
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& arg : args)
+        words.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray log = QFile::encodeName(QDir::temp().filePath(
+        QStringLiteral("quorvela-tool-%1.log").arg(QCoreApplication::applicationPid())));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    int status = -1;
+    const bool started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    const bool ok =
+        started && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!ok && error) {
+        QFile output(QFile::decodeName(log));
+        *error = program + QLatin1String(": ") +
+                 (output.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(output.readAll())
+                                                   : QStringLiteral("did not start"));
+    }
+    QFile::remove(QFile::decodeName(log));
+    return ok;
+}
+#else
 bool runTool(const QString& program, const QStringList& args, QString* error) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -23,6 +65,7 @@ bool runTool(const QString& program, const QStringList& args, QString* error) {
     }
     return true;
 }
+#endif
 
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error) {

@@ -1,0 +1,180 @@
+// The engine playing through the sound device, against a private sound server that
+// tests/scripts/server_playback.sh starts (QUORVELA_TEST_SERVER_PID names it, so that the
+// test can make it hang). Run under ThreadSanitizer as well: the engine's thread and
+// libpulse's meet here.
+#include "audio/deviceaudiooutput.h"
+#include "audio/playbackengine.h"
+#include "support/audiofixtures.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace quorvela;
+using State = PlaybackEngine::State;
+
+namespace {
+
+// Measures the longest time the event loop went without serving a 10 ms timer.
+class StallWatch {
+public:
+    StallWatch() {
+        QObject::connect(&m_ticker, &QTimer::timeout,
+                         [this] { m_longestMs = std::max(m_longestMs, m_sinceTick.restart()); });
+        m_sinceTick.start();
+        m_ticker.start(10);
+    }
+    [[nodiscard]] qint64 longestMs() const { return m_longestMs; }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestMs = 0;
+};
+
+} // namespace
+
+class TestServerPlayback : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void playsToTheEndOnce();
+    void commandsInQuickSuccessionKeepTheStateTrue();
+    void aServerThatHangsNeverStallsTheWindow();
+
+private:
+    void signalServer(int signal) const {
+        QVERIFY(::kill(static_cast<pid_t>(m_serverPid), signal) == 0);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_tone; // 1.5 s, 44.1 kHz stereo
+    qint64 m_serverPid = 0;
+};
+
+void TestServerPlayback::initTestCase() {
+    bool ok = false;
+    m_serverPid = qEnvironmentVariableIntValue("QUORVELA_TEST_SERVER_PID", &ok);
+    if (!ok || m_serverPid <= 0)
+        QSKIP("needs the private sound server of tests/scripts/server_playback.sh");
+    QVERIFY(m_dir.isValid());
+    QString error;
+    m_tone = test::makeToneMp3(m_dir.path(), QStringLiteral("tone"), 1.5, 44100, 2, 440.0,
+                               {QStringLiteral("-b"), QStringLiteral("128")}, &error);
+    QVERIFY2(!m_tone.isEmpty(), qPrintable(error));
+}
+
+void TestServerPlayback::playsToTheEndOnce() {
+    PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
+    QSignalSpy states(&engine, &PlaybackEngine::stateChanged);
+    QSignalSpy sounding(&engine, &PlaybackEngine::sounding);
+    QVERIFY(engine.open(m_tone));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(engine.play());
+    QTRY_COMPARE_WITH_TIMEOUT(sounding.count(), 1, 2000);
+    // The position is what the device plays: it never runs backwards or ahead of real time.
+    double last = 0.0;
+    while (engine.state() == State::Playing && clock.elapsed() < 5000) {
+        const double now = engine.position();
+        QVERIFY2(now >= last, qPrintable(QStringLiteral("%1 after %2").arg(now).arg(last)));
+        QVERIFY(now <= clock.elapsed() / 1000.0 + 0.01);
+        last = now;
+        QTest::qWait(20);
+    }
+    QCOMPARE(engine.state(), State::Stopped);
+    // The end comes when the last sample was heard, not when the last one was decoded.
+    QVERIFY2(clock.elapsed() >= 1500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(last > 1.3);
+    QTest::qWait(300);
+    QCOMPARE(states.count(), 2);
+    QCOMPARE(engine.position(), 0.0);
+}
+
+void TestServerPlayback::commandsInQuickSuccessionKeepTheStateTrue() {
+    // Every command lets go of the stream the device thread fills and makes another: the
+    // thread sanitizer watches the hand-overs, the stall watch that none of them waits.
+    PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
+    QSignalSpy failures(&engine, &PlaybackEngine::playFailed);
+    StallWatch stalls;
+    QVERIFY(engine.open(m_tone));
+    QVERIFY(engine.play());
+    for (int round = 0; round < 20; ++round) {
+        QTest::qWait(round % 5);
+        switch (round % 4) {
+        case 0:
+            QVERIFY(engine.seek(0.1 * round / 2));
+            break;
+        case 1:
+            engine.pause();
+            QCOMPARE(engine.state(), State::Paused);
+            break;
+        case 2:
+            QVERIFY(engine.play());
+            break;
+        case 3:
+            engine.setVolume(5 * round);
+            engine.setMuted(round % 8 == 3);
+            break;
+        }
+        (void)engine.position();
+    }
+    QVERIFY(engine.open(m_tone));
+    QVERIFY(engine.play());
+    QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.2, 3000);
+    engine.stop();
+    QCOMPARE(engine.position(), 0.0);
+    QCOMPARE(failures.count(), 0);
+    QVERIFY2(stalls.longestMs() < 100, qPrintable(QString::number(stalls.longestMs())));
+}
+
+void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
+    PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
+    QSignalSpy failures(&engine, &PlaybackEngine::playFailed);
+    QSignalSpy sounding(&engine, &PlaybackEngine::sounding);
+    QVERIFY(engine.open(m_tone));
+    QVERIFY(engine.play());
+    QTRY_COMPARE_WITH_TIMEOUT(sounding.count(), 1, 2000);
+    engine.stop();
+
+    // A server that answers late, but within the time allowed, simply plays.
+    signalServer(SIGSTOP);
+    QVERIFY(engine.play());
+    QTest::qWait(1500);
+    signalServer(SIGCONT);
+    QTRY_COMPARE_WITH_TIMEOUT(sounding.count(), 2, 3000);
+    QCOMPARE(failures.count(), 0);
+    engine.stop();
+
+    // A server that does not answer at all fails the play after five seconds, and the window
+    // serves its events all the while.
+    signalServer(SIGSTOP);
+    StallWatch stalls;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(engine.play());
+    QVERIFY(clock.elapsed() < 50);
+    QCOMPARE(engine.state(), State::Playing);
+    QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 1, DeviceAudioOutput::ServerTimeoutMs + 2000);
+    const qint64 failedAfter = clock.elapsed();
+    signalServer(SIGCONT);
+    QVERIFY2(failedAfter >= DeviceAudioOutput::ServerTimeoutMs - 100,
+             qPrintable(QString::number(failedAfter)));
+    QCOMPARE(failures.last().at(0).toString(), QStringLiteral("The sound server did not answer."));
+    QCOMPARE(engine.state(), State::Stopped);
+    QVERIFY2(stalls.longestMs() < 100, qPrintable(QString::number(stalls.longestMs())));
+
+    // Once it answers again, the next play connects anew and sounds.
+    QVERIFY(engine.play());
+    QTRY_COMPARE_WITH_TIMEOUT(sounding.count(), 3, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.2, 2000);
+    engine.stop();
+}
+
+QTEST_GUILESS_MAIN(TestServerPlayback)
+#include "server_playback.moc"
