@@ -78,7 +78,7 @@ public:
     QString chooseFolder(QWidget*, const QString&) override { return {}; }
     QString openFile(QWidget*, const QString&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(QWidget*) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
 };
 
 void doubleClickRow(FileListBox* list, int row) {

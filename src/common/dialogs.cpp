@@ -1,9 +1,15 @@
 #include "common/dialogs.h"
 
+#include "common/localpath.h"
+
 #include <QColorDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+
+#include <dirent.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -15,9 +21,61 @@ void DesktopDialogs::message(QWidget* parent, const QString& text, const QString
     box.exec();
 }
 
+namespace {
+
+bool existsOnDisk(const QString& path) {
+    return ::access(localPathBytes(path).constData(), F_OK) == 0;
+}
+
+// The one name in the folder that reads as name does, either as a file dialog decodes it or as
+// this program shows it; a null string when none or several do.
+QString nameReadAs(const QString& folder, const QString& name) {
+    DIR* dir = ::opendir(localPathBytes(folder).constData());
+    if (!dir)
+        return {};
+    QString found;
+    int matches = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString exact = localPathFromBytes(entry->d_name);
+        if (QFile::decodeName(entry->d_name) == name || readablePath(exact) == name) {
+            found = exact;
+            ++matches;
+        }
+    }
+    ::closedir(dir);
+    return matches == 1 ? found : QString();
+}
+
+// Qt's own folder chooser neither lists a folder whose name is not UTF-8 nor takes it when
+// its name is typed; it is taken here when it can be found on disk. No Q_OBJECT, so that Qt still
+// shows the desktop's own chooser where there is one.
+class FolderDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    [[nodiscard]] QString chosen() const { return pathOnDisk(selectedFiles().value(0)); }
+
+protected:
+    void accept() override {
+        const QString picked = selectedFiles().value(0);
+        if (!picked.isEmpty() && chosen() != picked) {
+            // Past QFileDialog's own check, which would refuse it.
+            QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 QString DesktopDialogs::chooseFolder(QWidget* parent, const QString& prompt) {
-    return QFileDialog::getExistingDirectory(parent, prompt, QDir::homePath(),
-                                             QFileDialog::ShowDirsOnly);
+    FolderDialog dialog(parent, prompt, QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.chosen();
 }
 
 QString DesktopDialogs::openFile(QWidget* parent, const QString& filter) {
@@ -34,8 +92,8 @@ QString DesktopDialogs::saveFile(QWidget* parent, const QString& filter,
     return dialog.selectedFiles().value(0);
 }
 
-std::optional<QColor> DesktopDialogs::chooseColor(QWidget* parent) {
-    const QColor chosen = QColorDialog::getColor(Qt::black, parent);
+std::optional<QColor> DesktopDialogs::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())
         return std::nullopt;
     return chosen;
@@ -56,6 +114,24 @@ QString qtFileFilter(const QString& filter) {
         filters.append(description.trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString pathOnDisk(const QString& decoded) {
+    if (!QDir::isAbsolutePath(decoded) || existsOnDisk(decoded))
+        return decoded;
+    QString path;
+    for (const QString& part :
+         QDir::cleanPath(decoded).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QString next = path + QLatin1Char('/') + part;
+        if (!existsOnDisk(next)) {
+            const QString name = nameReadAs(path.isEmpty() ? QStringLiteral("/") : path, part);
+            if (name.isNull())
+                return decoded;
+            next = path + QLatin1Char('/') + name;
+        }
+        path = next;
+    }
+    return path;
 }
 
 } // namespace quorvela

@@ -35,8 +35,9 @@ public:
     // defaultSuffix (given without its dot).
     [[nodiscard]] virtual QString saveFile(QWidget* parent, const QString& filter,
                                            const QString& defaultSuffix) = 0;
-    // The confirmed colour, or nothing when the user cancels.
-    [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent) = 0;
+    // The confirmed colour, or nothing when the user cancels. The dialog opens at initial.
+    [[nodiscard]] virtual std::optional<QColor> chooseColor(QWidget* parent,
+                                                            const QColor& initial) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -48,11 +49,18 @@ public:
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
-    std::optional<QColor> chooseColor(QWidget* parent) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
 };
 
 // Turns a filter written as "Description|pattern;pattern|" into the form Qt's file
 // dialogs take: "Description (pattern pattern)".
 [[nodiscard]] QString qtFileFilter(const QString& filter);
+
+// The path on disk that a path from a file dialog stands for. Dialogs read names through the
+// system's encoding, each byte that is not UTF-8 becoming U+FFFD, and a user types a name as
+// it is shown; either way the name no longer names the file. Each part that names nothing is
+// matched to the one name in its folder that reads the same (see common/localpath.h). The
+// path as given when it exists, or when a part matches no name or more than one.
+[[nodiscard]] QString pathOnDisk(const QString& decoded);
 
 } // namespace quorvela

@@ -2,6 +2,7 @@
 
 #include "mpris/mprisplayeradaptor.h"
 #include "mpris/mprisrootadaptor.h"
+#include "common/localpath.h"
 #include "audio/tagreader.h"
 
 #include <QCoreApplication>
@@ -207,10 +208,16 @@ void MprisService::readTrack() {
     const QString path = m_engine->fileName();
     const TrackTags tags = readTrackTags(path);
     m_metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
-    m_metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
+    // A name that is not UTF-8 (see common/localpath.h) goes out as its bytes in the URL and
+    // readably as the title.
+    m_metadata.insert(
+        QStringLiteral("xesam:url"),
+        hasForeignBytes(path)
+            ? QString::fromLatin1("file://" + localPathBytes(path).toPercentEncoding("/"))
+            : QUrl::fromLocalFile(path).toString());
     QString title = tags.title;
     if (title.isEmpty()) {
-        title = QFileInfo(path).fileName();
+        title = readablePath(path.section(QLatin1Char('/'), -1));
         if (title.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive))
             title.chop(4);
     }

@@ -4,6 +4,7 @@
 #include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
+#include "common/localpath.h"
 #include "common/resources.h"
 #include "common/shell.h"
 #include "common/shownvalue.h"
@@ -30,7 +31,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -346,27 +346,41 @@ void Form1::restoreFolder() {
                                    QStringLiteral("Please Select a folder to play music from by "
                                                   "pressing the 'Folder to play' button."),
                                    QStringLiteral("Quorvela"), Dialogs::Icon::None);
-        txtPath->setText(defaultFolder());
+        showFolder(defaultFolder());
     } else {
-        txtPath->setText(folder);
+        showFolder(folder);
     }
     File1->setPattern(QStringLiteral("*.mp3"));
     // A remembered folder that has gone (an unplugged drive) is kept as it is: the list is
     // empty and the folder is saved back unchanged.
-    Dir1->setPath(txtPath->text());
+    Dir1->setPath(m_folder);
     File1->setPath(Dir1->path());
+}
+
+void Form1::showFolder(const QString& folder) {
+    m_folder = folder;
+    txtPath->setText(readablePath(folder));
 }
 
 void Form1::saveSettings() {
     SettingsStore& store = m_services.settings;
-    const bool saved = store.save(settings::Application, settings::Section, settings::LastFolder,
-                                  txtPath->text()) &&
-                       store.save(settings::Application, settings::Section, settings::ForeColor,
-                                  color::toText(foreColor(List1))) &&
-                       store.save(settings::Application, settings::Section, settings::BackColor,
-                                  color::toText(backColor(List1)));
-    if (!saved)
+    const bool saved =
+        store.save(settings::Application, settings::Section, settings::LastFolder, m_folder) &&
+        store.save(settings::Application, settings::Section, settings::ForeColor,
+                   color::toText(foreColor(List1))) &&
+        store.save(settings::Application, settings::Section, settings::BackColor,
+                   color::toText(backColor(List1)));
+    // Told now, while the user can still make room or fix the folder for the next time:
+    // the program is on its way out.
+    if (!saved) {
         qWarning("Quorvela: could not save the settings; the previous ones are kept.");
+        m_services.dialogs.message(
+            this,
+            QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe folder and "
+                           "the colours of this session will not be remembered.")
+                .arg(store.filePathFor(settings::Application), store.errorString()),
+            QStringLiteral("Quorvela"), Dialogs::Icon::Critical);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -408,7 +422,7 @@ void Form1::selectFolder() {
         return;
     if (!chooseFolder(folder)) {
         m_services.dialogs.message(
-            this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(folder),
+            this, QStringLiteral("The folder \"%1\" cannot be opened.").arg(readablePath(folder)),
             QStringLiteral("Quorvela"), Dialogs::Icon::None);
     }
 }
@@ -416,10 +430,9 @@ void Form1::selectFolder() {
 bool Form1::chooseFolder(const QString& folder) {
     // A folder that vanished or cannot be read is refused before anything changes, so the
     // list, the remembered folder and what is playing stay as they were.
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+    if (!DirListBox::canOpen(folder))
         return false;
-    txtPath->setText(folder);
+    showFolder(folder);
     File1->setPath(folder);
     Dir1->setPath(File1->path());
     MediaPlayer1->stop();
@@ -478,7 +491,7 @@ void Form1::openFiles(const QStringList& items) {
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
     (void)startPlaying(
-        joinPath(Dir1->path(), name), nowPlayingCaption(name),
+        joinPath(Dir1->path(), name), nowPlayingCaption(readablePath(name)),
         {QStringLiteral("Error playing file!"), QStringLiteral("Quorvela"), Dialogs::Icon::None});
 }
 
@@ -605,11 +618,11 @@ void Form1::showAbout() {
 }
 
 void Form1::openWebSite() {
-    OpenWebSite(m_services.shell);
+    OpenWebSite(m_services.shell, m_services.dialogs, this);
 }
 
 void Form1::openMailLink() {
-    OpenMailLink(m_services.shell);
+    OpenMailLink(m_services.shell, m_services.dialogs, this);
 }
 
 } // namespace quorvela

@@ -147,6 +147,7 @@ private:
     void createStatusBar();
     void applyRememberedColors();
     void restoreFolder();
+    void showFolder(const QString& folder);
     void saveSettings();
     // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
     // folder cannot be opened.
@@ -155,6 +156,8 @@ private:
     void playFailed(const QString& reason);
 
     Services m_services;
+    // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
+    QString m_folder;
     QStringListModel* m_playlist = nullptr;
     PlaylistPanel* m_playlistPanel = nullptr;
     QPointer<Form2> m_form2;

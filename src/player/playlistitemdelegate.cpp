@@ -5,20 +5,19 @@
 namespace quorvela {
 
 QString PlaylistItemDelegate::displayText(const QVariant& value, const QLocale& locale) const {
-    if (value.metaType().id() == QMetaType::QString) {
-        // A name that is not UTF-8 (opened from the command line or a drop) is shown as it
-        // reads, not as the bytes it is kept as.
-        const QString text = readablePath(value.toString());
-        if (text.size() > LongestShown) {
-            qsizetype cut = LongestShown;
-            // Never split a character outside the basic plane.
-            if (text.at(cut - 1).isHighSurrogate())
-                --cut;
-            return QStyledItemDelegate::displayText(text.left(cut) + QChar(0x2026), locale);
-        }
-        return QStyledItemDelegate::displayText(text, locale);
+    if (value.metaType().id() != QMetaType::QString)
+        return QStyledItemDelegate::displayText(value, locale);
+    QString text = value.toString();
+    if (text.size() > LongestShown) {
+        qsizetype cut = LongestShown;
+        // Never split a character outside the basic plane.
+        if (text.at(cut - 1).isHighSurrogate())
+            --cut;
+        text = text.left(cut) + QChar(0x2026);
     }
-    return QStyledItemDelegate::displayText(value, locale);
+    if (hasForeignBytes(text))
+        text = readablePath(text);
+    return QStyledItemDelegate::displayText(text, locale);
 }
 
 } // namespace quorvela

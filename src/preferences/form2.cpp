@@ -140,8 +140,11 @@ void Form2::pickTextColor() {
 }
 
 void Form2::pickColorFor(QLabel* swatch) {
-    // A cancelled dialog, or one that hands back no usable colour, leaves the swatch alone.
-    const std::optional<QColor> chosen = m_services.dialogs.chooseColor(this);
+    // The dialog opens at the colour the swatch shows: OK pressed as offered must change
+    // nothing. A cancelled dialog, or one that hands back no usable colour, leaves the swatch
+    // alone.
+    const std::optional<QColor> chosen =
+        m_services.dialogs.chooseColor(this, swatch->palette().color(QPalette::Window));
     if (!chosen || !chosen->isValid())
         return;
     setBackColor(swatch, color::fromQColor(*chosen));

@@ -1,9 +1,17 @@
 #include "settings/settingsstore.h"
 
+#include "common/localpath.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quorvela {
 
@@ -29,22 +37,58 @@ QString SettingsStore::read(const QString& application, const QString& section, 
     // An unquoted value with commas in a hand-edited file comes back as a list.
     if (value.userType() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
+    if (value.userType() == QMetaType::QByteArray)
+        return localPathFromBytes(value.toByteArray());
     return value.toString();
 }
 
+namespace {
+
+// QSettings only tells that writing failed; this finds out why, for the user to be told.
+QString whyNotWritten(const QString& path) {
+    const QFileInfo file(path);
+    if (file.isDir())
+        return QStringLiteral("A folder stands where the file should be.");
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("The folder %1 could not be made.").arg(folder);
+    // The file is written as a new file beside the old one; making one tells the system's
+    // reason (Qt's own file classes say only "Unknown error" here).
+    const QByteArray probe = QFile::encodeName(path + QStringLiteral(".probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char('.');
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QStringLiteral("The file could not be written.");
+}
+
+} // namespace
+
 bool SettingsStore::save(const QString& application, const QString& section, const QString& key,
                          const QString& value) {
+    m_error.clear();
     const QString path = filePathFor(application);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(section);
-    settings.setValue(key, value);
+    // A folder's name need not be UTF-8 (see common/localpath.h), and QSettings would drop the
+    // characters that hold its other bytes. Such a value is stored as those bytes instead, in
+    // QSettings' own notation, "@ByteArray(...)", and read back into the same name; every
+    // value that is valid text is stored as text, as it always was.
+    if (value.isValidUtf16())
+        settings.setValue(key, value);
+    else
+        settings.setValue(key, localPathBytes(value));
     settings.endGroup();
     settings.sync();
     // A FormatError only says the old file held lines that are not settings; the new value
     // has been written all the same (through a temporary file, so a failed write leaves the
     // old file whole).
-    return settings.status() != QSettings::AccessError;
+    if (settings.status() != QSettings::AccessError)
+        return true;
+    m_error = whyNotWritten(path);
+    return false;
 }
 
 } // namespace quorvela

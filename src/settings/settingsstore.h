@@ -19,14 +19,18 @@ public:
     [[nodiscard]] QString read(const QString& application, const QString& section,
                                const QString& key, const QString& defaultValue) const;
     // Creates what is needed and replaces any earlier value. The old file stays whole if
-    // the new one cannot be written; false then.
+    // the new one cannot be written; false then, and errorString() says why.
     bool save(const QString& application, const QString& section, const QString& key,
               const QString& value);
+    // Why the last save failed, in words the user can act on; empty after one that worked.
+    [[nodiscard]] QString errorString() const { return m_error; }
 
-private:
+    // The file that holds the application's values.
     [[nodiscard]] QString filePathFor(const QString& application) const;
 
+private:
     QString m_filePath;
+    QString m_error;
 };
 
 } // namespace quorvela

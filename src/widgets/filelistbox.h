@@ -9,6 +9,9 @@ namespace quorvela {
 
 // Lists the files of one folder whose names match a pattern ("*.mp3"), case-insensitively and
 // in natural order. Double-clicking an entry selects it and emits doubleClicked().
+//
+// Folders and names are held byte for byte (see common/localpath.h): a name that is not UTF-8
+// is listed, shown readably, and handed back exactly, so that the file can be opened.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
@@ -49,6 +52,9 @@ public:
     // Takes the folder; false when it does not exist.
     bool setPath(const QString& folder);
     [[nodiscard]] QString path() const { return m_path; }
+
+    // Whether the folder exists and its files can be listed and opened.
+    [[nodiscard]] static bool canOpen(const QString& folder);
 
 private:
     QString m_path;

@@ -1,5 +1,7 @@
 #include "widgets/mediaplayer.h"
 
+#include "widgets/clickjump.h"
+
 #include <QAbstractEventDispatcher>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
@@ -72,6 +74,7 @@ void MediaPlayer::createControls() {
     sldPosition->setFocusPolicy(Qt::StrongFocus);
     sldPosition->setSingleStep(5000);
     sldPosition->setPageStep(30000);
+    jumpWhereClicked(sldPosition);
 
     sldVolume = new QSlider(Qt::Horizontal, this);
     sldVolume->setObjectName(QStringLiteral("sldVolume"));
@@ -101,8 +104,8 @@ void MediaPlayer::createControls() {
     connect(cmdStop, &QToolButton::clicked, m_engine, &PlaybackEngine::stop);
     connect(cmdMute, &QToolButton::toggled, m_engine, &PlaybackEngine::setMuted);
     connect(sldVolume, &QSlider::valueChanged, m_engine, &PlaybackEngine::setVolume);
-    // Keys and clicks on the groove move the slider by an action; a drag seeks once, when
-    // the handle is let go.
+    // Keys move the slider by an action; a click, which puts the handle where it lands, and
+    // a drag seek once, when the handle is let go.
     connect(sldPosition, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove)
             (void)seek(sldPosition->sliderPosition() / 1000.0);

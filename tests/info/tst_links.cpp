@@ -12,12 +12,15 @@ class TestLinks : public QObject {
 private slots:
     void targets();
     void menuHandsEachLinkEveryTime();
+    void linkNobodyOpensIsReported_data();
+    void linkNobodyOpensIsReported();
 };
 
 void TestLinks::targets() {
     test::RecordingShell shell;
-    OpenWebSite(shell);
-    OpenMailLink(shell);
+    test::ScriptedDialogs dialogs;
+    OpenWebSite(shell, dialogs, nullptr);
+    OpenMailLink(shell, dialogs, nullptr);
     QCOMPARE(shell.urls.size(), 2);
     QCOMPARE(shell.urls.at(0).toString(), QStringLiteral(QUORVELA_WEBSITE));
     QCOMPARE(shell.urls.at(1).toString(),
@@ -38,6 +41,28 @@ void TestLinks::menuHandsEachLinkEveryTime() {
     QCOMPARE(env.shell.urls, (QList<QUrl>{web, mail, web, mail}));
     QVERIFY(env.dialogs.messages.isEmpty());
     QVERIFY(player.isEnabled());
+}
+
+void TestLinks::linkNobodyOpensIsReported_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("web site") << "mnuHelpWeb"
+                              << "The web site " QUORVELA_WEBSITE
+                                 " could not be opened: no program to open web pages was found.";
+    QTest::newRow("e-mail") << "mnuHelpMail"
+                            << "An e-mail to " QUORVELA_EMAIL
+                               " could not be started: no e-mail program was found.";
+}
+
+void TestLinks::linkNobodyOpensIsReported() {
+    QFETCH(QString, item);
+    QFETCH(QString, text);
+    test::TestEnvironment env;
+    env.shell.openSucceeds = false;
+    Form1 player(env.services());
+    player.findChild<QAction*>(item)->trigger();
+    QCOMPARE(env.dialogs.messages.size(), 1);
+    QCOMPARE(env.dialogs.messages[0].text, text);
 }
 
 QTEST_MAIN(TestLinks)

@@ -1,9 +1,11 @@
 #include "widgets/mediaplayer.h"
 #include "mpris/mprisservice.h"
+#include "common/localpath.h"
 #include "audio/nullaudiooutput.h"
 #include "audio/playbackengine.h"
 #include "player/form1.h"
 #include "support/audiofixtures.h"
+#include "support/fixtures.h"
 #include "support/fakes.h"
 #include "support/id3fixtures.h"
 
@@ -16,6 +18,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace quorvela;
 using State = PlaybackEngine::State;
@@ -146,6 +150,16 @@ void TestMprisService::metadataFollowsTheOpenFile() {
     QVERIFY(service.trackId() != firstId);
     QCOMPARE(service.metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>(),
              service.trackId());
+
+    // A name that is not UTF-8 is shown readably and handed on by its bytes.
+    const QByteArray latin1 = QFile::encodeName(m_dir.path()) + "/Caf\xe9.mp3";
+    QVERIFY(test::copyFileTo(m_plain, latin1));
+    QVERIFY(engine.open(localPathFromBytes(latin1)));
+    ::unlink(latin1.constData());
+    meta = service.metadata();
+    QCOMPARE(meta.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Café"));
+    QCOMPARE(meta.value(QStringLiteral("xesam:url")).toString().toLatin1(),
+             "file://" + QFile::encodeName(m_dir.path()).toPercentEncoding("/") + "/Caf%E9.mp3");
 
     QVERIFY(engine.open(m_tagged));
     meta = service.metadata();

@@ -12,11 +12,15 @@
 #include "support/widgetdriver.h"
 
 #include "common/controlcolors.h"
+#include "common/localpath.h"
+#include "settings/settingsstore.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,15 +28,22 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvela;
 
@@ -326,6 +337,38 @@ private slots:
         QCOMPARE(env->stored(QStringLiteral("forec")), QStringLiteral("-2147483640"));
     }
 
+    // Settings that cannot be written at exit are reported, naming the file and why, and the
+    // program still ends.
+    void unsavedSettingsAreReported_data() {
+        QTest::addColumn<int>("blocker");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder in the file's place")
+            << 0 << "A folder stands where the file should be.";
+        QTest::newRow("a file in the folder's place") << 1 << "The folder %1 could not be made.";
+        QTest::newRow("a read-only folder") << 2 << "Permission denied.";
+    }
+    void unsavedSettingsAreReported() {
+        QFETCH(int, blocker);
+        QFETCH(QString, reason);
+        const QString file = env->settingsFile();
+        const QString folder = QFileInfo(file).absolutePath();
+        if (blocker == 2 && geteuid() == 0)
+            QSKIP("A read-only folder does not stop the superuser.");
+        QVERIFY(blocker == 0   ? QDir().mkpath(file)
+                : blocker == 1 ? test::writeFile(folder, "not a folder")
+                               : QDir().mkpath(folder) &&
+                                     ::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        Form1& w = open();
+        QSignalSpy exits(&w, &Form1::exitRequested);
+        w.mnuFileExit->trigger();
+        QCOMPARE(exits.size(), 1);
+        QCOMPARE(env->dialogs.messages.size(), 1);
+        QVERIFY(env->dialogs.messages[0].text.startsWith(
+            QStringLiteral("The settings could not be saved to %1:\n%2\n")
+                .arg(file, blocker == 1 ? reason.arg(folder) : reason)));
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    }
+
     // The window manager's close request while other windows of the program are open: the
     // sound and the clock stop with the player window, the settings are saved once, and the
     // program lives on until its last window closes.
@@ -443,6 +486,90 @@ private slots:
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
         QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
         QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+    }
+
+    // A name that is not UTF-8 (a Latin-1 "é", as FAT drives and zip files keep it) is
+    // listed, shown readably, played, added and remembered by its exact bytes, beside a UTF-8
+    // name that reads the same, and in a folder whose own name is such.
+    void namesThatAreNotUtf8_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::newRow("in a UTF-8 folder") << QByteArray("music");
+        QTest::newRow("in a Latin-1 folder") << QByteArray("m\xfcsik");
+    }
+    void namesThatAreNotUtf8() {
+        QFETCH(QByteArray, folder);
+        const QString tone = env->tempPath(QStringLiteral("tone.mp3"));
+        const QString junk = env->tempPath(QStringLiteral("junk.mp3"));
+        QVERIFY(test::makeToneMp3(tone, 2.0) && test::writeFile(junk, "not audio"));
+        const QByteArray bytes = QFile::encodeName(env->tempPath()) + '/' + folder;
+        QVERIFY(::mkdir(bytes.constData(), 0755) == 0);
+        const auto remove = qScopeGuard([&] { test::removeTree(bytes); });
+        QVERIFY(test::copyFileTo(tone, bytes + "/caf\xe9.mp3"));
+        QVERIFY(test::copyFileTo(junk, bytes + "/caf\xc3\xa9.mp3"));
+        const QString dir = localPathFromBytes(bytes);
+        const QString path = dir + QLatin1Char('/') + localPathFromBytes("caf\xe9.mp3");
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.txtPath->text(), readablePath(dir));
+        QCOMPARE(w.File1->count(), 2);
+        const int row = int(w.File1->entries().indexOf(path.section(QLatin1Char('/'), -1)));
+        QCOMPARE(w.File1->model()->index(row, 0).data().toString(), QStringLiteral("café.mp3"));
+
+        test::doubleClickRow(w.File1, row);
+        QCOMPARE(w.MediaPlayer1->fileName(), path);
+        QCOMPARE(w.Label1->text(), QStringLiteral("café.mp3"));
+        w.Command1->click();
+        QCOMPARE(w.playlistEntries(), QStringList{path});
+        const auto* shown = qobject_cast<QStyledItemDelegate*>(w.List1->itemDelegate());
+        QCOMPARE(shown->displayText(path, {}), readablePath(path));
+        w.MediaPlayer1->stop();
+        test::doubleClickRow(w.List1, 0);
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+        QVERIFY(env->dialogs.messages.isEmpty());
+
+        // Read back from the file, not from what this process remembers of it; a folder that
+        // is valid text is stored as text, as before.
+        w.close();
+        const QString copy = env->tempPath(QStringLiteral("copy.ini"));
+        QVERIFY(QFile::copy(env->settingsFile(), copy));
+        QCOMPARE(SettingsStore(copy).read(QStringLiteral("Quor"), QStringLiteral("Settings"),
+                                          QStringLiteral("lastdir"), {}),
+                 dir);
+        QFile ini(copy);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll().contains("lastdir=@ByteArray("), hasForeignBytes(dir));
+    }
+
+    // A click on the position slider seeks to the point clicked, as the help page says; a
+    // drag still seeks to where the handle is let go.
+    void positionSliderGoesWhereClicked_data() {
+        QTest::addColumn<bool>("drag");
+        QTest::newRow("click") << false;
+        QTest::newRow("drag") << true;
+    }
+    void positionSliderGoesWhereClicked() {
+        QFETCH(bool, drag);
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/long.mp3"), 120.0, 440, 22050, 1));
+        env->store(QStringLiteral("lastdir"), dir);
+        Form1& w = open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        test::doubleClickRow(w.File1, 0);
+        QSlider* slider = w.MediaPlayer1->sldPosition;
+        QTRY_VERIFY(slider->isEnabled());
+        const QPoint middle = slider->rect().center();
+        if (drag) {
+            QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(3, middle.y()));
+            QTest::mouseMove(slider, middle);
+            QTest::mouseRelease(slider, Qt::LeftButton, {}, middle);
+        } else {
+            QTest::mouseClick(slider, Qt::LeftButton, {}, middle);
+        }
+        // Within a handle's width of the middle: a page step would have moved 30 s.
+        QVERIFY(std::abs(w.MediaPlayer1->currentPosition() - 60.0) < 12.0);
     }
 
     void selectFolder_data() {

@@ -196,6 +196,27 @@ private slots:
         QVERIFY(prefs->Label1->autoFillBackground());
     }
 
+    // Each colour dialog opens at the colour its swatch shows, so that OK pressed as offered
+    // changes nothing; a system colour opens at what the desktop makes of it.
+    void dialogOpensAtTheSwatchColour_data() {
+        QTest::addColumn<color::Value>("back");
+        QTest::addColumn<color::Value>("fore");
+        QTest::newRow("black on white") << color::Value{0x00FFFFFF} << color::Value{0};
+        QTest::newRow("system") << color::WindowBackground << color::WindowText;
+    }
+    void dialogOpensAtTheSwatchColour() {
+        QFETCH(color::Value, back);
+        QFETCH(color::Value, fore);
+        Fixture f;
+        f.setPlayerColors(back, fore, Grey, Grey);
+        Form2* prefs = f.openPreferences();
+        QTest::mouseClick(prefs->Command1, Qt::LeftButton);
+        QTest::mouseClick(prefs->Command2, Qt::LeftButton);
+        const QPalette defaults = QApplication::palette(prefs->Label1);
+        QCOMPARE(f.env.dialogs.colorStarts,
+                 (QList<QColor>{color::resolve(back, defaults), color::resolve(fore, defaults)}));
+    }
+
     // Each button picks for its own swatch; the last confirmed colour wins, a cancel or an
     // unusable answer keeps what was there, and the other swatch is never touched.
     void pickColor_data() {

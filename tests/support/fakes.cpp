@@ -39,14 +39,15 @@ QString ScriptedDialogs::saveFile(QWidget*, const QString& filter, const QString
     return takeFront(saveFiles, QString());
 }
 
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget*) {
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget*, const QColor& initial) {
     ++colorRequests;
+    colorStarts.append(initial);
     return takeFront(colors, std::optional<QColor>());
 }
 
 bool RecordingShell::openUrl(const QUrl& url) {
     urls.append(url);
-    return true;
+    return openSucceeds;
 }
 
 bool RecordingShell::startProgram(const QString& path) {

@@ -32,7 +32,7 @@ public:
     QString chooseFolder(QWidget* parent, const QString& prompt) override;
     QString openFile(QWidget* parent, const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
-    std::optional<QColor> chooseColor(QWidget* parent) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
 
     // Answers, taken in order; an empty queue answers as Cancel.
     std::deque<QString> folders;
@@ -45,6 +45,8 @@ public:
     QStringList fileFilters;
     QStringList saveSuffixes;
     int colorRequests = 0;
+    // The colour each colour dialog opened at.
+    QList<QColor> colorStarts;
 };
 
 class RecordingShell final : public Shell {
@@ -54,6 +56,7 @@ public:
 
     QList<QUrl> urls;
     QStringList started;
+    bool openSucceeds = true;
     bool startSucceeds = true;
 };
 

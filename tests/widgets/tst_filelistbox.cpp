@@ -4,6 +4,7 @@
 #include "support/fakes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QTest>
 
@@ -76,9 +77,13 @@ private slots:
         for (const char* name : {"10 b.mp3", "2 a.MP3", "SONG.Mp3", "notes.txt", "x.mp3.bak"})
             QVERIFY(test::writeFile(dir + QLatin1Char('/') + QString::fromUtf8(name), "x"));
         QDir().mkpath(dir + QStringLiteral("/folder.mp3"));
+        QVERIFY(test::writeFile(dir + QStringLiteral("/.hidden.mp3"), "x"));
+        // A link to a file is listed as the file; a link to nothing is not.
+        QVERIFY(QFile::link(dir + QStringLiteral("/SONG.Mp3"), dir + QStringLiteral("/link.mp3")));
+        QVERIFY(QFile::link(dir + QStringLiteral("/gone"), dir + QStringLiteral("/broken.mp3")));
         FileListBox list;
         QVERIFY(list.setPath(dir));
-        QCOMPARE(list.entries(), (QStringList{"2 a.MP3", "10 b.mp3", "SONG.Mp3"}));
+        QCOMPARE(list.entries(), (QStringList{"2 a.MP3", "10 b.mp3", "link.mp3", "SONG.Mp3"}));
         QCOMPARE(list.path(), dir);
         QCOMPARE(list.fileName(), QString());
 

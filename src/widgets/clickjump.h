@@ -1,0 +1,12 @@
+#pragma once
+
+class QAbstractSlider;
+
+namespace quorvela {
+
+// Makes a click on the slider's groove move the handle to the point clicked, as the position
+// slider of a media player is expected to, instead of a page towards it. Dragging the handle
+// and the keys work as before.
+void jumpWhereClicked(QAbstractSlider* slider);
+
+} // namespace quorvela
