@@ -49,11 +49,13 @@ public:
     // pulled; 0 before it started sounding and after stop(). Cheap enough for a display timer.
     [[nodiscard]] virtual qint64 processedUSecs() const = 0;
 
-    // Sets the loudness the output applies by itself, as a linear factor (0 is silent), so that
-    // a change is heard at once rather than after what the output holds. False when the output
-    // has no volume of its own: the samples then carry the volume.
-    [[nodiscard]] virtual bool setVolume(float linear) {
-        Q_UNUSED(linear);
+    // Sets the loudness the output applies by itself, so that a change is heard at once rather
+    // than after what the output holds: level on the scale desktop mixers show (0 silent,
+    // 1 full; the sound server's own), and muted apart from it, as the mixers keep it. False
+    // when the output has no volume of its own: the samples then carry the volume.
+    [[nodiscard]] virtual bool setVolume(double level, bool muted) {
+        Q_UNUSED(level);
+        Q_UNUSED(muted);
         return false;
     }
 
@@ -68,6 +70,8 @@ signals:
     // Playing ended for good without stop(): the device was unplugged or the sound server
     // went away. The next start() looks for a device again.
     void lost(quint64 stream, const QString& reason);
+    // Someone else set the current stream's volume: the desktop's mixer, pactl, pavucontrol.
+    void volumeChangedOutside(double level, bool muted);
 
 protected:
     // Runs report on the thread that owns the output, in the order posted. Safe from any

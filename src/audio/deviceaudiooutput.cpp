@@ -8,6 +8,7 @@
 #include <pulse/proplist.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
+#include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
 
@@ -140,6 +141,7 @@ void DeviceAudioOutput::connectToServer() {
         return;
     }
     pa_context_set_state_callback(m_context, &DeviceAudioOutput::contextStateChanged, this);
+    pa_context_set_subscribe_callback(m_context, &DeviceAudioOutput::serverEvent, this);
     // Never start a server of our own: with none running there is no device to play to.
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         failStart(serverError());
@@ -148,9 +150,11 @@ void DeviceAudioOutput::connectToServer() {
 }
 
 void DeviceAudioOutput::disconnectFromServer() {
+    m_volumeChangesSent = 0;
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
     pa_context_unref(m_context);
     m_context = nullptr;
@@ -183,7 +187,8 @@ void DeviceAudioOutput::openStream() {
     // with the refills, every few seconds: libpulse's own schedule would wake the loop several
     // times a second more.
     const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS);
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS |
+                                       (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
     const pa_cvolume volume = streamVolume();
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0)
         failStart(serverError());
@@ -247,20 +252,81 @@ void DeviceAudioOutput::cancelTimer(pa_time_event*& timer) {
 pa_cvolume DeviceAudioOutput::streamVolume() const {
     pa_cvolume volume{};
     pa_cvolume_set(&volume, static_cast<unsigned>(std::clamp(m_format.channelCount(), 1, 32)),
-                   pa_sw_volume_from_linear(static_cast<double>(m_volume)));
+                   m_volume);
     return volume;
 }
 
-bool DeviceAudioOutput::setVolume(float linear) {
+bool DeviceAudioOutput::setVolume(double level, bool muted) {
+    // The server's volume is on the mixers' scale already: its fraction of the norm is the
+    // level shown there.
+    const auto volume = static_cast<pa_volume_t>(
+        std::clamp(std::lround(level * PA_VOLUME_NORM), 0L, long{PA_VOLUME_MAX}));
     const LoopLock lock(m_loop);
-    m_volume = std::max(0.0f, linear);
-    if (m_stream && m_sounding) {
-        const pa_cvolume volume = streamVolume();
-        if (pa_operation* operation = pa_context_set_sink_input_volume(
-                m_context, pa_stream_get_index(m_stream), &volume, nullptr, nullptr))
-            pa_operation_unref(operation);
-    }
+    const bool volumeChanged = volume != m_volume;
+    const bool muteChanged = muted != m_muted;
+    m_volume = volume;
+    m_muted = muted;
+    // A stream still being made takes them once it is ready.
+    if (m_stream && m_sounding)
+        sendVolume(volumeChanged, muteChanged);
     return true;
+}
+
+void DeviceAudioOutput::sendVolume(bool volume, bool mute) {
+    // While a change of ours is on its way, what the server reports may be older than it:
+    // those reports are not taken for the mixer's.
+    const auto sent = [](pa_context*, int, void* self) {
+        --static_cast<DeviceAudioOutput*>(self)->m_volumeChangesSent;
+    };
+    const uint32_t index = pa_stream_get_index(m_stream);
+    if (volume) {
+        const pa_cvolume cvolume = streamVolume();
+        if (pa_operation* operation =
+                pa_context_set_sink_input_volume(m_context, index, &cvolume, sent, this)) {
+            ++m_volumeChangesSent;
+            pa_operation_unref(operation);
+        }
+    }
+    if (mute) {
+        if (pa_operation* operation =
+                pa_context_set_sink_input_mute(m_context, index, m_muted ? 1 : 0, sent, this)) {
+            ++m_volumeChangesSent;
+            pa_operation_unref(operation);
+        }
+    }
+}
+
+void DeviceAudioOutput::readVolume(const pa_cvolume& volume, bool muted) {
+    // The server tells of every change, ours too; only another's is news.
+    const pa_volume_t level = pa_cvolume_avg(&volume);
+    if (m_volumeChangesSent > 0 || (level == m_volume && muted == m_muted))
+        return;
+    m_volume = level;
+    m_muted = muted;
+    post([this, level, muted] {
+        emit volumeChangedOutside(static_cast<double>(level) / PA_VOLUME_NORM, muted);
+    });
+}
+
+void DeviceAudioOutput::serverEvent(pa_context* context, pa_subscription_event_type_t type,
+                                    uint32_t index, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK_INPUT ||
+        (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE ||
+        !output->m_stream || !output->m_sounding || index != pa_stream_get_index(output->m_stream))
+        return;
+    if (pa_operation* operation = pa_context_get_sink_input_info(
+            context, index, &DeviceAudioOutput::streamVolumeRead, self))
+        pa_operation_unref(operation);
+}
+
+void DeviceAudioOutput::streamVolumeRead(pa_context*, const pa_sink_input_info* info, int eol,
+                                         void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if (eol != 0 || !info || !output->m_stream ||
+        info->index != pa_stream_get_index(output->m_stream))
+        return;
+    output->readVolume(info->volume, info->mute != 0);
 }
 
 qint64 DeviceAudioOutput::pulledUSecs() const {
@@ -365,6 +431,10 @@ void DeviceAudioOutput::contextStateChanged(pa_context* context, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     const pa_context_state_t state = pa_context_get_state(context);
     if (state == PA_CONTEXT_READY) {
+        // The desktop's mixer may change the stream's volume; the window shows what it did.
+        if (pa_operation* operation =
+                pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr))
+            pa_operation_unref(operation);
         if (output->m_starting && !output->m_stream)
             output->openStream();
         return;
@@ -390,6 +460,9 @@ void DeviceAudioOutput::streamStateChanged(pa_stream* stream, void* self) {
         output->m_sounding = true;
         output->cancelTimer(output->m_deadline);
         output->updateTiming();
+        // The volume last chosen, here or in the mixer, also when it changed while the stream
+        // was being made, and over what a server that restores volumes per application chose.
+        output->sendVolume(true, true);
         output->post([output, serial = output->m_serial] { emit output->started(serial); });
         return;
     case PA_STREAM_FAILED:

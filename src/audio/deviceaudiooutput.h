@@ -2,11 +2,13 @@
 
 #include "audio/audiooutput.h"
 
+#include <pulse/def.h>
 #include <pulse/mainloop-api.h>
 #include <pulse/sample.h>
 #include <pulse/volume.h>
 
 struct pa_context;
+struct pa_sink_input_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
 
@@ -39,8 +41,9 @@ public:
     quint64 start(const AudioFormat& format, AudioSource* source) override;
     void stop() override;
     [[nodiscard]] qint64 processedUSecs() const override;
-    // The stream's volume in the server: heard at once, and shown by the desktop's mixer.
-    [[nodiscard]] bool setVolume(float linear) override;
+    // The stream's volume and mute in the server: heard at once, and shown by the desktop's
+    // mixer; a change the mixer makes comes back through volumeChangedOutside().
+    [[nodiscard]] bool setVolume(double level, bool muted) override;
 
 private:
     // Everything below runs with the loop's lock held.
@@ -55,6 +58,8 @@ private:
     void drained();
     [[nodiscard]] qint64 pulledUSecs() const;
     [[nodiscard]] pa_cvolume streamVolume() const;
+    void readVolume(const pa_cvolume& volume, bool muted);
+    void sendVolume(bool volume, bool mute);
     [[nodiscard]] QString serverError() const;
     pa_time_event* armTimer(pa_usec_t afterUSecs, pa_time_event_cb_t callback);
     void cancelTimer(pa_time_event*& timer);
@@ -64,6 +69,10 @@ private:
     static void streamWantsData(pa_stream* stream, std::size_t bytes, void* self);
     static void streamTimingChanged(pa_stream* stream, void* self);
     static void streamDrained(pa_stream* stream, int success, void* self);
+    static void serverEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index,
+                            void* self);
+    static void streamVolumeRead(pa_context* context, const pa_sink_input_info* info, int eol,
+                                 void* self);
     static void deadlinePassed(pa_mainloop_api* api, pa_time_event* event, const timeval* when,
                                void* self);
     static void lastSampleHeard(pa_mainloop_api* api, pa_time_event* event, const timeval* when,
@@ -92,7 +101,11 @@ private:
     qint64 m_heardAtDrainUSecs = 0;
     pa_usec_t m_drainedAt = 0;
     pa_usec_t m_lastTimingUpdate = 0;
-    float m_volume = 1.0f;
+    // What the stream's volume and mute are in the server, as far as we know.
+    pa_volume_t m_volume = PA_VOLUME_NORM;
+    bool m_muted = false;
+    // Changes of ours the server has not answered yet.
+    int m_volumeChangesSent = 0;
 };
 
 } // namespace quorvela

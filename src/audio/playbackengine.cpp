@@ -31,6 +31,8 @@ void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
     connect(m_output.get(), &AudioOutput::failed, this, &PlaybackEngine::outputFailed);
     connect(m_output.get(), &AudioOutput::finished, this, &PlaybackEngine::outputFinished);
     connect(m_output.get(), &AudioOutput::lost, this, &PlaybackEngine::outputLost);
+    connect(m_output.get(), &AudioOutput::volumeChangedOutside, this,
+            &PlaybackEngine::volumeChangedOutside);
     applyGain();
 }
 
@@ -261,8 +263,24 @@ void PlaybackEngine::setVolume(int percent) {
     if (percent == m_volume)
         return;
     m_volume = percent;
+    m_level = percent / 100.0;
     applyGain();
     emit volumeChanged(m_volume);
+}
+
+void PlaybackEngine::volumeChangedOutside(double level, bool muted) {
+    // The output has it already; the level is kept exactly, so that the next track sounds as
+    // the mixer left this one, also beyond what the slider shows.
+    m_level = std::max(0.0, level);
+    const int percent = static_cast<int>(std::lround(std::clamp(m_level, 0.0, 1.0) * 100.0));
+    if (percent != m_volume) {
+        m_volume = percent;
+        emit volumeChanged(m_volume);
+    }
+    if (muted != m_muted) {
+        m_muted = muted;
+        emit mutedChanged(m_muted);
+    }
 }
 
 void PlaybackEngine::setMuted(bool muted) {
@@ -273,22 +291,19 @@ void PlaybackEngine::setMuted(bool muted) {
     emit mutedChanged(m_muted);
 }
 
-double PlaybackEngine::linearVolume(double sliderFraction) {
-    // Even steps of the slider are heard as even steps of loudness: the factor grows
-    // exponentially, from silence at 0 to full at 0.99 (a range of 40 dB), and stays full to
-    // the end.
-    if (!(sliderFraction > 0.0))
+double PlaybackEngine::linearVolume(double level) {
+    // The sound server's scale, which its mixers show: the factor is the cube of the level,
+    // so that even steps are heard as roughly even steps of loudness.
+    if (!(level > 0.0))
         return 0.0;
-    if (sliderFraction >= 0.99)
-        return 1.0;
-    return -std::log10(1.0 - sliderFraction) / 2.0;
+    return level * level * level;
 }
 
 void PlaybackEngine::applyGain() {
-    const float gain = m_muted ? 0.0f : static_cast<float>(linearVolume(m_volume / 100.0));
-    // A device that sets the volume itself changes it at once; in the samples, the change
-    // would wait behind what the device holds.
-    const bool applied = m_output && m_output->setVolume(gain);
+    // A device that sets the volume itself changes it at once, and the desktop's mixer shows
+    // it; in the samples, the change would wait behind what the device holds.
+    const bool applied = m_output && m_output->setVolume(m_level, m_muted);
+    const float gain = m_muted ? 0.0f : static_cast<float>(linearVolume(m_level));
     m_decoder->setGain(applied ? 1.0f : gain);
 }
 

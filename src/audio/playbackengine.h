@@ -62,7 +62,9 @@ public:
     [[nodiscard]] bool isDurationExact() const;
     [[nodiscard]] QString errorString() const { return m_error; }
 
-    // Volume in percent (0 to 100), on a perceptual scale.
+    // Volume in percent (0 to 100), on the scale the desktop's mixers show. A change made in
+    // the mixer comes back through volumeChanged() and mutedChanged(), and the next track
+    // keeps whichever was made last.
     void setVolume(int percent);
     [[nodiscard]] int volume() const { return m_volume; }
     void setMuted(bool muted);
@@ -72,9 +74,9 @@ public:
     void setAudioOutput(std::unique_ptr<AudioOutput> output);
     [[nodiscard]] AudioOutput* audioOutput() const { return m_output.get(); }
 
-    // The linear loudness factor (0 silent, 1 full) for a place on a volume slider, given as a
-    // fraction of its travel; places outside 0..1 count as its ends.
-    [[nodiscard]] static double linearVolume(double sliderFraction);
+    // The linear loudness factor (0 silent, 1 full) for a volume level (0 to 1) on the scale
+    // the desktop's mixers show, the sound server's own; levels below 0 count as 0.
+    [[nodiscard]] static double linearVolume(double level);
 
 signals:
     void stateChanged(quorvela::PlaybackEngine::State oldState,
@@ -104,6 +106,7 @@ private:
     void outputFailed(quint64 stream, const QString& reason);
     void outputFinished(quint64 stream);
     void outputLost(quint64 stream, const QString& reason);
+    void volumeChangedOutside(double level, bool muted);
     void applyGain();
 
     std::unique_ptr<Mp3Decoder> m_decoder;
@@ -131,6 +134,8 @@ private:
     std::thread m_scan;
     std::shared_ptr<std::atomic<bool>> m_scanCancel;
 
+    // The level exactly as last set, here or in the mixer, and as the slider shows it.
+    double m_level = 1.0;
     int m_volume = 100;
     bool m_muted = false;
 };

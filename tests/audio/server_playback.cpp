@@ -46,6 +46,7 @@ private slots:
     void playsToTheEndOnce();
     void commandsInQuickSuccessionKeepTheStateTrue();
     void aServerThatHangsNeverStallsTheWindow();
+    void theDesktopsMixerIsFollowed();
 
 private:
     void signalServer(int signal) const {
@@ -173,6 +174,53 @@ void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
     QVERIFY(engine.play());
     QTRY_COMPARE_WITH_TIMEOUT(sounding.count(), 3, 3000);
     QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.2, 2000);
+    engine.stop();
+}
+
+void TestServerPlayback::theDesktopsMixerIsFollowed() {
+    // What the desktop's sound menu does, with pactl: set our stream to 20 % and mute it.
+    const auto mixer = [](const QString& command) {
+        const QString script = QStringLiteral(
+            "id=$(pactl list sink-inputs | awk '/^Sink Input #/ {id = substr($3, 2)} "
+            "/application.name = \"Quorvela\"/ {print id; exit}'); [ -n \"$id\" ] && %1");
+        QString error;
+        return test::runTool(QStringLiteral("bash"), {QStringLiteral("-c"), script.arg(command)},
+                             &error);
+    };
+    PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
+    QSignalSpy volumes(&engine, &PlaybackEngine::volumeChanged);
+    QSignalSpy mutes(&engine, &PlaybackEngine::mutedChanged);
+    engine.setVolume(80);
+    QVERIFY(engine.open(m_tone));
+    QVERIFY(engine.play());
+    QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.1, 3000);
+    volumes.clear();
+    QVERIFY(mixer(QStringLiteral("pactl set-sink-input-volume $id 20% && "
+                                 "pactl set-sink-input-mute $id 1")));
+    QTRY_COMPARE_WITH_TIMEOUT(engine.volume(), 20, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(engine.isMuted(), 2000);
+    QCOMPARE(volumes.count(), 1);
+    QCOMPARE(mutes.count(), 1);
+
+    // The next track starts where the mixer left the last one, not where the window was.
+    engine.stop();
+    QVERIFY(engine.play());
+    QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        mixer(QStringLiteral("pactl list sink-inputs | grep -A20 \"^Sink Input #$id\" | "
+                             "grep -q 'Mute: yes' && pactl list sink-inputs | "
+                             "grep -A20 \"^Sink Input #$id\" | grep -q ' 20%'")),
+        2000);
+    // And the window's own controls still set the stream's volume.
+    engine.setMuted(false);
+    engine.setVolume(60);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        mixer(QStringLiteral("pactl list sink-inputs | grep -A20 \"^Sink Input #$id\" | "
+                             "grep -q 'Mute: no' && pactl list sink-inputs | "
+                             "grep -A20 \"^Sink Input #$id\" | grep -q ' 60%'")),
+        2000);
+    QCOMPARE(engine.volume(), 60);
+    QVERIFY(!engine.isMuted());
     engine.stop();
 }
 

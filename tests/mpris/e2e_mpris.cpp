@@ -5,13 +5,13 @@
 // STATE_FILE.doubleclick appears, and minimises the window once STATE_FILE.minimize appears.
 // Runs until the client calls Quit, then exits 0 when the window was unloaded (its settings
 // saved) on the way out.
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "mpris/mprisservice.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
 #include "support/shownwindow.h"
 #include "support/widgetdriver.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -20,6 +20,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -66,7 +67,7 @@ int main(int argc, char* argv[]) {
             return;
         const QString text =
             QStringLiteral("bus=%1\nclicked=%2\nlabel1=%3\nelapsed=%4\ntotal=%5\nvolume=%6\n"
-                           "messages=%7\nminimized=%8\nentries=%9\n")
+                           "messages=%7\nminimized=%8\nentries=%9\nmuted=%10\n")
                 .arg(window.mediaControls()->busName())
                 .arg(clicked ? 1 : 0)
                 .arg(window.Label1->text(), window.lblElapsedTime->text(),
@@ -74,7 +75,8 @@ int main(int argc, char* argv[]) {
                 .arg(window.MediaPlayer1->sldVolume->value())
                 .arg(environment.dialogs.messages.size())
                 .arg(window.isMinimized() || !window.isVisible() ? 1 : 0)
-                .arg(window.playlistEntries().size());
+                .arg(window.playlistEntries().size())
+                .arg(window.MediaPlayer1->cmdMute->isChecked() ? 1 : 0);
         out.write(text.toUtf8());
         out.commit();
     });

@@ -166,6 +166,31 @@ sleep 0.3
 [ "$(shown entries)" = 1 ] || fail "a refused URI changed the playlist"
 [ "$(shown messages)" = 0 ] || fail "the window showed a message"
 
+# The desktop's mixer sets the stream to 20 % and mutes it: the window and MPRIS show it, and
+# the next track keeps it.
+id=$(pactl list sink-inputs | awk '/^Sink Input #/ {id = substr($3, 2)}
+    /application.name = "Quorvela"/ {print id; exit}')
+[ -n "$id" ] || fail "no stream of ours on the server"
+pactl set-sink-input-volume "$id" 20%
+pactl set-sink-input-mute "$id" 1
+await_shown volume 20
+await_shown muted 1
+[ "$(mpris volume)" = "0.200000" ] || fail "playerctl reads the volume as $(mpris volume)"
+echo "the mixer set 20 % and muted: the window shows $(shown volume) and muted, MPRIS $(mpris volume)"
+mpris stop
+await_status Stopped
+mpris play
+await_status Playing
+sleep 0.3
+id=$(pactl list sink-inputs | awk '/^Sink Input #/ {id = substr($3, 2)}
+    /application.name = "Quorvela"/ {print id; exit}')
+stream=$(pactl list sink-inputs | awk -v n="Sink Input #$id" '$0 == n {on = 1; next}
+    /^Sink Input #/ {on = 0} on && /Mute:|^[[:space:]]*Volume:/')
+echo "the next stream: $(tr -s ' \t\n' ' ' <<<"$stream")"
+grep -q 'Mute: yes' <<<"$stream" && grep -q ' 20%' <<<"$stream" ||
+    fail "the next stream did not keep the mixer's volume"
+expect_silence "muted by the mixer"
+
 touch "$work/state.minimize"
 await_shown minimized 1
 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.quorvela \

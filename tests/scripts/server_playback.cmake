@@ -14,3 +14,15 @@ set_tests_properties(scripts/server_playback PROPERTIES
     RUN_SERIAL TRUE
     TIMEOUT 180
     LABELS server)
+
+# The same on PipeWire, whose stream restore keeps a volume per application.
+add_test(NAME scripts/server_playback_pipewire
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/server_playback.sh
+                 $<TARGET_FILE:server_playback>)
+set_tests_properties(scripts/server_playback_pipewire PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;E2E_SOUND_SERVER=pipewire"
+    ENVIRONMENT_MODIFICATION "QUORVELA_AUDIO_OUTPUT=unset:"
+    SKIP_RETURN_CODE 77
+    RUN_SERIAL TRUE
+    TIMEOUT 180
+    LABELS server)
