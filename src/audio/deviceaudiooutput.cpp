@@ -445,7 +445,7 @@ void DeviceAudioOutput::contextStateChanged(pa_context* context, void* self) {
     if (output->m_starting)
         output->failStart(output->serverError());
     else if (output->m_stream)
-        output->reportLost(output->serverError());
+        output->reportLost(QStringLiteral("The sound server went away."));
 }
 
 void DeviceAudioOutput::streamStateChanged(pa_stream* stream, void* self) {

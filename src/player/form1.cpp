@@ -100,6 +100,7 @@ constexpr QRect InitialClientArea = twipsRect(2640, 1905, 11190, 7740);
 constexpr int DesignFrameWidthTwips = 120;
 constexpr int DesignFrameHeightTwips = 690;
 constexpr int StatusBarHeightTwips = 255;
+constexpr int InterruptedShownMs = 20000;
 
 constexpr color::Value Black = 0x00000000;
 constexpr color::Value White = 0x00FFFFFF;
@@ -265,6 +266,11 @@ void Form1::createControls() {
     connect(MediaPlayer1, &MediaPlayer::playStateChange, this, &Form1::showTotalTime);
     connect(&m_services.engine, &PlaybackEngine::sounding, this, [this] { m_pendingPlay.reset(); });
     connect(&m_services.engine, &PlaybackEngine::playFailed, this, &Form1::playFailed);
+    // Sound that stops by itself, the device or the server gone, is said where the window
+    // says what it is doing, without a box to answer.
+    connect(&m_services.engine, &PlaybackEngine::interrupted, this, [this](const QString& why) {
+        StatusBar1->showMessage(QStringLiteral("Playing stopped. %1").arg(why), InterruptedShownMs);
+    });
 }
 
 void Form1::createMenus() {

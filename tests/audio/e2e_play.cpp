@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -234,6 +235,10 @@ int main(int argc, char* argv[]) {
         return failWith(QStringLiteral("the window stood still for %1 ms").arg(longestStallMs));
     if (player->state() != State::Stopped || player->errorString().isEmpty())
         return failWith(QStringLiteral("the player did not stop when its stream was dropped"));
+    std::printf("the status bar says: %s\n", qPrintable(window.StatusBar1->currentMessage()));
+    if (window.StatusBar1->currentMessage() !=
+        QStringLiteral("Playing stopped. %1").arg(player->errorString()))
+        return failWith(QStringLiteral("the window did not say why the sound stopped"));
     if (window.lblElapsedTime->text() != QLatin1String("00:00"))
         return failWith(QStringLiteral("stopped, but the elapsed label shows %1")
                             .arg(window.lblElapsedTime->text()));

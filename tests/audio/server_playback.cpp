@@ -47,6 +47,8 @@ private slots:
     void commandsInQuickSuccessionKeepTheStateTrue();
     void aServerThatHangsNeverStallsTheWindow();
     void theDesktopsMixerIsFollowed();
+    // Last: it takes the server away for good.
+    void aServerThatDiesStopsTheTrackAndSaysSo();
 
 private:
     void signalServer(int signal) const {
@@ -222,6 +224,25 @@ void TestServerPlayback::theDesktopsMixerIsFollowed() {
     QCOMPARE(engine.volume(), 60);
     QVERIFY(!engine.isMuted());
     engine.stop();
+}
+
+void TestServerPlayback::aServerThatDiesStopsTheTrackAndSaysSo() {
+    PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
+    QSignalSpy interruptions(&engine, &PlaybackEngine::interrupted);
+    QSignalSpy failures(&engine, &PlaybackEngine::playFailed);
+    QVERIFY(engine.open(m_tone));
+    QVERIFY(engine.play());
+    QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.1, 3000);
+    signalServer(SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(interruptions.count(), 1, 3000);
+    QCOMPARE(interruptions.last().at(0).toString(), QStringLiteral("The sound server went away."));
+    QCOMPARE(engine.state(), State::Stopped);
+    // With no server left, the next play says it cannot reach one.
+    QVERIFY(engine.play());
+    QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 1, 3000);
+    QVERIFY2(failures.last().at(0).toString().startsWith(
+                 QStringLiteral("The sound server cannot be reached")),
+             qPrintable(failures.last().at(0).toString()));
 }
 
 QTEST_GUILESS_MAIN(TestServerPlayback)

@@ -1,5 +1,4 @@
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
+#include "audio/nullaudiooutput.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "player/form1.h"
@@ -10,6 +9,8 @@
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include "common/controlcolors.h"
 #include "common/localpath.h"
@@ -48,6 +49,25 @@
 using namespace quorvela;
 
 namespace {
+
+// An output whose streams cannot start while told so: a sound server that is down or does not
+// answer, as the window hears of it, later and through the event loop.
+class RefusingOutput final : public NullAudioOutput {
+public:
+    QString refusal;
+
+    quint64 start(const AudioFormat& format, AudioSource* source) override {
+        if (refusal.isEmpty())
+            return NullAudioOutput::start(format, source);
+        stop();
+        const quint64 stream = ++m_refused + 1'000'000;
+        post([this, stream, reason = refusal] { emit failed(stream, reason); });
+        return stream;
+    }
+
+private:
+    quint64 m_refused = 0;
+};
 
 QString folderPrompt() {
     return QStringLiteral("Please select a folder with your MP3 files. After selecting a folder, "
@@ -486,6 +506,46 @@ private slots:
         QCOMPARE(w.Label1->text(), longName.left(27) + QStringLiteral("..."));
         QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
         QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Playing);
+    }
+
+    // When the sound cannot start, the message comes once the output says so, with the cause
+    // beneath it, and every label goes back to what it showed: from the folder list and the
+    // playlist alike.
+    void aSoundThatCannotStartChangesNothing() {
+        const QString dir = env->tempPath(QStringLiteral("music"));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/one.mp3"), 1.0));
+        QVERIFY(test::makeToneMp3(dir + QStringLiteral("/three.mp3"), 3.0));
+        env->store(QStringLiteral("lastdir"), dir);
+        auto output = std::make_unique<RefusingOutput>();
+        RefusingOutput* device = output.get();
+        env->engine().setAudioOutput(std::move(output));
+        Form1& w = open();
+        test::doubleClickRow(w.File1, 0);
+        QTRY_VERIFY(w.MediaPlayer1->currentPosition() > 0.0);
+        QCOMPARE(w.Label1->text(), QStringLiteral("one.mp3"));
+        QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
+
+        device->refusal = QStringLiteral("The sound server did not answer.");
+        test::doubleClickRow(w.File1, 1);
+        QTRY_COMPARE(env->dialogs.messages.size(), 1);
+        const auto& message = env->dialogs.messages.last();
+        QCOMPARE(message.text, QStringLiteral("Error playing file!"));
+        QCOMPARE(message.informative, QStringLiteral("The sound server did not answer."));
+        QCOMPARE(w.Label1->text(), QStringLiteral("one.mp3"));
+        QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
+        QCOMPARE(w.lblElapsedTime->text(), QStringLiteral("00:00"));
+        QCOMPARE(w.MediaPlayer1->state(), MediaPlayer::State::Stopped);
+
+        w.File1->setCurrentIndex(w.File1->model()->index(1, 0));
+        w.Command1->click();
+        test::doubleClickRow(w.List1, 0);
+        QTRY_COMPARE(env->dialogs.messages.size(), 2);
+        QCOMPARE(env->dialogs.messages.last().text,
+                 QStringLiteral("File not found! (Or other error)"));
+        QCOMPARE(env->dialogs.messages.last().informative,
+                 QStringLiteral("The sound server did not answer."));
+        QCOMPARE(w.Label1->text(), QStringLiteral("one.mp3"));
+        QCOMPARE(w.lblTotalTime->text(), QStringLiteral("00:01"));
     }
 
     // A name that is not UTF-8 (a Latin-1 "é", as FAT drives and zip files keep it) is
