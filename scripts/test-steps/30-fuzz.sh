@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds each fuzz target with clang's libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer, replays its corpus, then fuzzes it for a bounded time.
-# FUZZ_SECONDS sets the time per target (default 60).
+# FUZZ_SECONDS sets the time per target (default 30).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 out="$root/build-fuzz"
 mkdir -p "$out"
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-30}
 flags=(-std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$root/src" $(pkg-config --cflags Qt6Core Qt6Gui libmpg123))
 libs=($(pkg-config --libs Qt6Core Qt6Gui libmpg123))

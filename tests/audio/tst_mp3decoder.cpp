@@ -1,7 +1,6 @@
 #include "audio/mp3decoder.h"
 #include "audio/playbackengine.h"
 #include "support/audiofixtures.h"
-#include "support/fakes.h"
 
 #include <QFile>
 #include <QRandomGenerator>

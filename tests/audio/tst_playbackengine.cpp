@@ -5,7 +5,6 @@
 #include "audio/playbackengine.h"
 #include "audio/wavaudiooutput.h"
 #include "support/audiofixtures.h"
-#include "support/fakes.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -594,5 +593,5 @@ void TestPlaybackEngine::selectsOutput() {
              kind != QLatin1String("device"));
 }
 
-QTEST_MAIN(TestPlaybackEngine)
+QTEST_GUILESS_MAIN(TestPlaybackEngine)
 #include "tst_playbackengine.moc"

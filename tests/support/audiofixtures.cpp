@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtEndian>
 
@@ -16,6 +17,14 @@
 #include <vector>
 
 namespace quorvela::test {
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size();
+}
 
 #if defined(__SANITIZE_THREAD__)
 // Under ThreadSanitizer a tool is started with posix_spawn(): after QProcess forks a process

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,9 @@ namespace quorvela::test {
 // Returns the MP3's path, or an empty string (with the tools' output in *error) on failure.
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error = nullptr);
+
+// Writes a file with the given bytes, creating folders as needed.
+bool writeFile(const QString& path, const QByteArray& bytes);
 
 // Runs a tool to its end; false (with its output in *error) when it fails.
 bool runTool(const QString& program, const QStringList& args, QString* error = nullptr);

@@ -91,12 +91,4 @@ QString TestEnvironment::stored(const QString& key, const QString& missing) cons
     return settings.read(settings::Application, settings::Section, key, missing);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size();
-}
-
 } // namespace quorvela::test

@@ -5,6 +5,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "settings/settingsstore.h"
+#include "support/audiofixtures.h"
 
 #include <QList>
 #include <QStringList>
@@ -89,8 +90,5 @@ private:
     QByteArray m_oldConfigHome;
     bool m_hadConfigHome = false;
 };
-
-// Writes a file with the given bytes, creating folders as needed.
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace quorvela::test
