@@ -5,8 +5,8 @@
 # race fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DQUORVELA_SANITIZE_THREAD=ON \
-    -DQUORVELA_BUILD_BENCH=OFF >/dev/null
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+    -DQUORVELA_SANITIZE_THREAD=ON -DQUORVELA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j"$(nproc)" --target tst_playbackengine server_playback
 cd "$root/build-tsan"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package the way a distribution would (prefix /usr, in build-deb), checks
-# what it holds and what it depends on, unpacks it into a scratch root and starts the
-# unpacked program headless. Nothing is installed onto this machine.
+# Builds the Debian package the way a distribution would (prefix /usr), checks what it holds
+# and what it depends on, unpacks it into a scratch root and starts the unpacked program
+# headless. Nothing is installed onto this machine. It packs the program the unit step built
+# (configured for /usr; the tests and benchmarks built beside it are not installed).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build="$root/build-deb"
+build="$root/build"
 scratch=$(mktemp -d)
 player_pid=""
 
@@ -37,9 +38,9 @@ validate_metainfo() {
 echo "-- desktop entry and metainfo of the source tree"
 desktop-file-validate "$root/data/quorvela.desktop" || fail "desktop-file-validate rejects the desktop entry"
 
-echo "-- package build (prefix /usr) in build-deb"
+echo "-- package build (prefix /usr) in build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-    -DQUORVELA_BUILD_TESTS=OFF -DQUORVELA_BUILD_BENCH=OFF >/dev/null
+    >/dev/null
 cmake --build "$build" -j"$(nproc)" >"$scratch/build.log" 2>&1 ||
     { cat "$scratch/build.log" >&2; fail "the package build does not compile"; }
 

@@ -15,6 +15,7 @@
 #include "player/form1.h"
 #include "settings/settingskeys.h"
 #include "support/shownwindow.h"
+#include "support/stallwatch.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -87,22 +88,6 @@ bool runCommand(const QString& command) {
     return QProcess::execute(QStringLiteral("bash"), {QStringLiteral("-c"), command}) == 0;
 }
 
-// The longest time the event loop went without serving a 10 ms timer, since it was made.
-class StallWatch {
-public:
-    StallWatch() {
-        QObject::connect(&m_ticker, &QTimer::timeout,
-                         [this] { m_longestMs = std::max(m_longestMs, m_sinceTick.restart()); });
-        m_sinceTick.start();
-        m_ticker.start(10);
-    }
-    [[nodiscard]] qint64 longestMs() const { return m_longestMs; }
-
-private:
-    QTimer m_ticker;
-    QElapsedTimer m_sinceTick;
-    qint64 m_longestMs = 0;
-};
 
 // Step 3: the sound server stands still.
 int serverHangs(Form1& window, test::TestEnvironment& environment, const QString& name,
@@ -115,7 +100,7 @@ int serverHangs(Form1& window, test::TestEnvironment& environment, const QString
 
     if (!runCommand(hang))
         return failWith(QStringLiteral("the command stopping the server failed"));
-    auto stalls = std::make_unique<StallWatch>();
+    auto stalls = std::make_unique<test::StallWatch>();
     QElapsedTimer clock;
     clock.start();
     doubleClick(window, name);
@@ -214,19 +199,14 @@ int main(int argc, char* argv[]) {
     lose.setProcessChannelMode(QProcess::ForwardedChannels);
     lose.start(QStringLiteral("bash"), {QStringLiteral("-c"), QString::fromLocal8Bit(argv[3])});
     // The window must keep answering meanwhile: a timer of its event loop keeps ticking.
-    QElapsedTimer sinceTick;
-    sinceTick.start();
-    qint64 longestStallMs = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longestStallMs = std::max(longestStallMs, sinceTick.restart()); });
-    ticker.start(10);
+    auto stalls = std::make_unique<test::StallWatch>();
     if (!waitFor([&] { return lose.state() == QProcess::NotRunning; }, 10000))
         return failWith(QStringLiteral("the command taking the device away did not end"));
     if (lose.exitCode() != 0)
         return failWith(QStringLiteral("the command taking the device away failed"));
     QTest::qWait(300);
-    ticker.stop();
+    const qint64 longestStallMs = stalls->longestMs();
+    stalls.reset();
     std::printf("after losing the device: %s (%s), elapsed \"%s\", longest stall %lld ms\n",
                 player->state() == State::Stopped ? "stopped" : "not stopped",
                 qPrintable(player->errorString()), qPrintable(window.lblElapsedTime->text()),

@@ -5,6 +5,7 @@
 #include "audio/deviceaudiooutput.h"
 #include "audio/playbackengine.h"
 #include "support/audiofixtures.h"
+#include "support/stallwatch.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -17,27 +18,6 @@
 
 using namespace quorvela;
 using State = PlaybackEngine::State;
-
-namespace {
-
-// Measures the longest time the event loop went without serving a 10 ms timer.
-class StallWatch {
-public:
-    StallWatch() {
-        QObject::connect(&m_ticker, &QTimer::timeout,
-                         [this] { m_longestMs = std::max(m_longestMs, m_sinceTick.restart()); });
-        m_sinceTick.start();
-        m_ticker.start(10);
-    }
-    [[nodiscard]] qint64 longestMs() const { return m_longestMs; }
-
-private:
-    QTimer m_ticker;
-    QElapsedTimer m_sinceTick;
-    qint64 m_longestMs = 0;
-};
-
-} // namespace
 
 class TestServerPlayback : public QObject {
     Q_OBJECT
@@ -104,7 +84,7 @@ void TestServerPlayback::commandsInQuickSuccessionKeepTheStateTrue() {
     // thread sanitizer watches the hand-overs, the stall watch that none of them waits.
     PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
     QSignalSpy failures(&engine, &PlaybackEngine::playFailed);
-    StallWatch stalls;
+    test::StallWatch stalls;
     QVERIFY(engine.open(m_tone));
     QVERIFY(engine.play());
     for (int round = 0; round < 20; ++round) {
@@ -157,7 +137,7 @@ void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
     // A server that does not answer at all fails the play after five seconds, and the window
     // serves its events all the while.
     signalServer(SIGSTOP);
-    StallWatch stalls;
+    test::StallWatch stalls;
     QElapsedTimer clock;
     clock.start();
     QVERIFY(engine.play());

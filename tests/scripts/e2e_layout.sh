@@ -16,19 +16,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
 
-# A display of our own: Xvfb picks a free number and writes it to the pipe.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [[ -s "$work/display" ]] && break
-    sleep 0.1
-done
-if [[ ! -s "$work/display" ]]; then
-    cat "$work/xvfb.log"
-    echo "FAIL: the X server did not start"
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
+x_server_start || exit 1
 
 run_driver() { # --frame | --no-frame, picture folder
     local args=("$1")

@@ -20,17 +20,7 @@ pulse_server_start e2e || exit 1
 export XDG_CACHE_HOME=$work/cache
 mkdir -p "$work/music"
 
-# A bus of our own: nothing on the desktop's bus sees the test, nor the test it.
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address \
-    >"$work/bus.address" 2>"$work/dbus.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$work/bus.address" ] && break
-    sleep 0.05
-done
-[ -s "$work/bus.address" ] || { cat "$work/dbus.log"; fail "the session bus did not start"; }
-DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus.address")
-export DBUS_SESSION_BUS_ADDRESS
+session_bus_start || exit 1
 
 tone_seconds=40
 sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
