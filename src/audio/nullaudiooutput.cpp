@@ -12,6 +12,8 @@ namespace {
 // decoding what it pulls, so they are kept few.
 constexpr std::chrono::microseconds Lead{600'000};
 constexpr std::chrono::milliseconds PullInterval{500};
+// Read in pieces, so that the first samples are out before the whole lead is decoded.
+constexpr qint64 PieceFrames = 4096;
 } // namespace
 
 NullAudioOutput::NullAudioOutput(const AudioFormat& format, QObject* parent)
@@ -118,8 +120,9 @@ void NullAudioOutput::pull() {
     qint64 wantedBytes =
         (aheadUSecs * m_format.sampleRate() / 1'000'000 - m_pulledFrames) * bytesPerFrame;
     while (wantedBytes > 0 && !m_sourceEnded) {
-        m_buffer.resize(static_cast<std::size_t>(wantedBytes));
-        const qsizetype got = m_source->read(m_buffer.data(), wantedBytes);
+        const qint64 pieceBytes = std::min(wantedBytes, PieceFrames * bytesPerFrame);
+        m_buffer.resize(static_cast<std::size_t>(pieceBytes));
+        const qsizetype got = m_source->read(m_buffer.data(), pieceBytes);
         const qsizetype whole = got - got % bytesPerFrame;
         if (whole <= 0) {
             m_sourceEnded = true;
