@@ -33,7 +33,7 @@ void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
 }
 
-pa_sample_spec sampleSpec(const AudioFormat& format) {
+pa_sample_spec pulseFormat(const AudioFormat& format) {
     return {PA_SAMPLE_S16NE, static_cast<uint32_t>(std::max(0, format.sampleRate())),
             static_cast<uint8_t>(std::clamp(format.channelCount(), 0, 255))};
 }
@@ -109,8 +109,8 @@ quint64 DeviceAudioOutput::start(const AudioFormat& format, AudioSource* source)
     const LoopLock lock(m_loop);
     releaseStream();
     const quint64 serial = ++m_serial;
-    const pa_sample_spec spec = sampleSpec(format);
-    if (!source || !pa_sample_spec_valid(&spec)) {
+    const pa_sample_spec wire = pulseFormat(format);
+    if (!source || !pa_sample_spec_valid(&wire)) {
         post([this, serial] {
             emit failed(serial, QStringLiteral("The sound device cannot play this format."));
         });
@@ -161,10 +161,10 @@ void DeviceAudioOutput::disconnectFromServer() {
 }
 
 void DeviceAudioOutput::openStream() {
-    const pa_sample_spec spec = sampleSpec(m_format);
+    const pa_sample_spec wire = pulseFormat(m_format);
     pa_proplist* properties = pa_proplist_new();
     setIdentity(properties);
-    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &spec, nullptr, properties);
+    m_stream = pa_stream_new_with_proplist(m_context, "Playback", &wire, nullptr, properties);
     pa_proplist_free(properties);
     if (!m_stream) {
         failStart(serverError());
@@ -178,9 +178,9 @@ void DeviceAudioOutput::openStream() {
 
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &spec));
+    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(BufferUSecs, &wire));
     buffer.prebuf = static_cast<uint32_t>(-1);
-    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &spec));
+    buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &wire));
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
     // asks the server anything. Reports are asked for when playing starts or stalls and then
