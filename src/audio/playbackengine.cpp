@@ -258,25 +258,26 @@ bool PlaybackEngine::isDurationExact() const {
     return m_decoder->isLengthExact() || m_scanned;
 }
 
+int PlaybackEngine::volume() const {
+    return static_cast<int>(std::lround(std::min(m_level, 1.0) * 100.0));
+}
+
 void PlaybackEngine::setVolume(int percent) {
     percent = std::clamp(percent, 0, 100);
-    if (percent == m_volume)
+    if (percent == volume())
         return;
-    m_volume = percent;
     m_level = percent / 100.0;
     applyGain();
-    emit volumeChanged(m_volume);
+    emit volumeChanged(percent);
 }
 
 void PlaybackEngine::volumeChangedOutside(double level, bool muted) {
     // The output has it already; the level is kept exactly, so that the next track sounds as
     // the mixer left this one, also beyond what the slider shows.
+    const int before = volume();
     m_level = std::max(0.0, level);
-    const int percent = static_cast<int>(std::lround(std::clamp(m_level, 0.0, 1.0) * 100.0));
-    if (percent != m_volume) {
-        m_volume = percent;
-        emit volumeChanged(m_volume);
-    }
+    if (volume() != before)
+        emit volumeChanged(volume());
     if (muted != m_muted) {
         m_muted = muted;
         emit mutedChanged(m_muted);

@@ -66,7 +66,7 @@ public:
     // the mixer comes back through volumeChanged() and mutedChanged(), and the next track
     // keeps whichever was made last.
     void setVolume(int percent);
-    [[nodiscard]] int volume() const { return m_volume; }
+    [[nodiscard]] int volume() const;
     void setMuted(bool muted);
     [[nodiscard]] bool isMuted() const { return m_muted; }
 
@@ -134,9 +134,9 @@ private:
     std::thread m_scan;
     std::shared_ptr<std::atomic<bool>> m_scanCancel;
 
-    // The level exactly as last set, here or in the mixer, and as the slider shows it.
+    // The level exactly as last set, here or in the mixer (0 and up); volume() rounds it for
+    // the slider.
     double m_level = 1.0;
-    int m_volume = 100;
     bool m_muted = false;
 };
 
