@@ -374,8 +374,13 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
             break;
         room = std::min(room, wanted);
         room -= room % bytesPerFrame;
+        if (room == 0) {
+            // Less than a frame of room is no end of the track: the next request brings more.
+            pa_stream_cancel_write(m_stream);
+            break;
+        }
         const qsizetype got =
-            room > 0 ? m_source->read(static_cast<char*>(data), static_cast<qsizetype>(room)) : 0;
+            m_source->read(static_cast<char*>(data), static_cast<qsizetype>(room));
         const auto whole = static_cast<std::size_t>(std::max<qsizetype>(0, got));
         if (whole == 0) {
             pa_stream_cancel_write(m_stream);
