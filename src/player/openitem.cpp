@@ -2,13 +2,13 @@
 
 #include "audio/mp3decoder.h"
 #include "common/localpath.h"
+#include "playlist/playlistformats.h"
 
 #include <QSysInfo>
 #include <QUrl>
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,16 +38,6 @@ bool looksLikeUri(QByteArrayView text) {
         return false;
     return text.first(scheme).compare("file", Qt::CaseInsensitive) == 0 ||
            text.sliced(scheme + 1).startsWith("//");
-}
-
-bool isPlaylistName(const QString& path) {
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    for (const char* suffix : {".m3u", ".m3u8", ".pls"}) {
-        if (name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive) &&
-            name.size() > qsizetype(std::strlen(suffix)))
-            return true;
-    }
-    return false;
 }
 
 OpenItem refused(OpenItem item, const char* reason) {

@@ -18,6 +18,10 @@ bool isM3uName(const QString& fileName) {
            fileName.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
 }
 
+bool isPlsName(const QString& fileName) {
+    return fileName.endsWith(QLatin1String(".pls"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 const PlaylistParser& playlistParserFor(const QString& fileName, QByteArrayView bytes) {
@@ -32,8 +36,12 @@ const PlaylistParser& playlistParserFor(const QString& fileName, QByteArrayView 
     return Plain;
 }
 
+bool isPlaylistName(const QString& fileName) {
+    return isM3uName(fileName) || isPlsName(fileName);
+}
+
 const PlaylistWriter& playlistWriterFor(const QString& fileName) {
-    if (fileName.endsWith(QLatin1String(".pls"), Qt::CaseInsensitive))
+    if (isPlsName(fileName))
         return Pls;
     return M3u;
 }

@@ -15,6 +15,10 @@ namespace quorvela {
 [[nodiscard]] const PlaylistParser& playlistParserFor(const QString& fileName,
                                                       QByteArrayView bytes);
 
+// Whether a file of this name is read as a playlist when it is handed over: a name ending in
+// ".m3u", ".m3u8" or ".pls", any case.
+[[nodiscard]] bool isPlaylistName(const QString& fileName);
+
 // The format Save writes to a file of this name: PLS for a name ending in ".pls" (any case),
 // extended M3U for any other.
 [[nodiscard]] const PlaylistWriter& playlistWriterFor(const QString& fileName);
