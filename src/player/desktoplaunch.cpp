@@ -99,16 +99,19 @@ void DesktopLaunch::serve(Form1& window) {
                 QString::fromLatin1(ApplicationId), QDBusConnectionInterface::QueueService,
                 QDBusConnectionInterface::DontAllowReplacement);
     }
-    if (!m_items.isEmpty()) {
-        // Once the window is up: a message about a file must not come before it.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_window)
-                    m_window->openFiles(m_items);
-            },
-            Qt::QueuedConnection);
-    }
+    // Once the window is up: a message about a file must not come before it.
+    if (!m_items.isEmpty())
+        openSoon(m_items);
+}
+
+void DesktopLaunch::openSoon(const QStringList& items) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, items] {
+            if (m_window && !m_window->isUnloaded())
+                m_window->openFiles(items);
+        },
+        Qt::QueuedConnection);
 }
 
 bool DesktopLaunch::activate(const QVariantMap& platformData) {
@@ -123,13 +126,7 @@ bool DesktopLaunch::open(const QStringList& uris, const QVariantMap& platformDat
         return false;
     // After the caller has its answer: it waits for it, and must not wait for a message the
     // opening may show.
-    QMetaObject::invokeMethod(
-        this,
-        [this, uris] {
-            if (m_window && !m_window->isUnloaded())
-                m_window->openFiles(uris);
-        },
-        Qt::QueuedConnection);
+    openSoon(uris);
     return true;
 }
 
