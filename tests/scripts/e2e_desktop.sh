@@ -63,7 +63,7 @@ await_shown serving 1 10
 (cd "$music" && expect_hand_over "quorvela a.mp3 list.m3u" "$quorvela" a.mp3 list.m3u)
 await_shown entries "$music/a.mp3|$music/b.mp3|$music/c.mp3" 5
 await_shown file "$music/a.mp3"
-await_shown state Playing
+await_shown playing 1
 await_shown label1 Playlist
 expect_tone "after the second launch" 440
 [ "$(windows)" -eq 1 ] || fail "$(windows) windows after the second launch"
