@@ -1,9 +1,6 @@
-// Drives the real player window for the end-to-end desktop test: shows it over a folder, serves
-// it on the session bus as the program does, and keeps writing what it holds to a file the
-// script reads: the playlist's entries, the now-playing label, the open file and its state,
-// the messages shown and whether it holds the application's bus name.
-// Usage: e2e_desktop FOLDER STATE_FILE. Ends, as File > Exit ends the program, once a file
-// named STATE_FILE.quit appears.
+// The real player window for e2e_desktop.sh: shown over a folder and served on the session bus
+// as the program does, it keeps writing what it holds to a file the script reads, and ends as
+// File > Exit does once STATE_FILE.quit appears. Usage: e2e_desktop FOLDER STATE_FILE
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
@@ -50,26 +47,15 @@ int main(int argc, char* argv[]) {
             bus.isConnected() &&
             bus.interface()->serviceOwner(QString::fromLatin1(DesktopLaunch::ApplicationId)) ==
                 bus.baseService();
-        QString state;
-        switch (window.MediaPlayer1->state()) {
-        case MediaPlayer::State::Playing:
-            state = QStringLiteral("Playing");
-            break;
-        case MediaPlayer::State::Paused:
-            state = QStringLiteral("Paused");
-            break;
-        case MediaPlayer::State::Stopped:
-            state = QStringLiteral("Stopped");
-            break;
-        }
         QSaveFile out(stateFile);
         if (!out.open(QIODevice::WriteOnly))
             return;
         const QString text =
-            QStringLiteral("serving=%1\nentries=%2\nlabel1=%3\nfile=%4\nstate=%5\nmessages=%6\n")
+            QStringLiteral("serving=%1\nentries=%2\nlabel1=%3\nfile=%4\nplaying=%5\nmessages=%6\n")
                 .arg(serving ? 1 : 0)
                 .arg(window.playlistEntries().join(QLatin1Char('|')), window.Label1->text(),
-                     window.MediaPlayer1->fileName(), state)
+                     window.MediaPlayer1->fileName())
+                .arg(window.MediaPlayer1->state() == MediaPlayer::State::Playing ? 1 : 0)
                 .arg(environment.dialogs.messages.size());
         out.write(text.toUtf8());
         out.commit();

@@ -17,11 +17,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringListModel>
-#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,24 +29,6 @@
 
 using namespace quorvela;
 using State = MediaPlayer::State;
-
-namespace {
-
-// Writes bytes to a file named by the bytes of its name, which need not be UTF-8.
-bool writeByName(const QByteArray& name, const QByteArray& bytes) {
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestOpenFiles : public QObject {
     Q_OBJECT
@@ -101,11 +81,10 @@ private slots:
         m_tone = m_dir.filePath(QStringLiteral("tone.mp3"));
         if (!test::makeToneMp3(m_tone, 2.0))
             QSKIP("sox and lame are needed to make an MP3");
-        const QByteArray mp3 = readAll(m_tone);
         m_oddName = m_dir.filePath(QStringLiteral("Recording.DAT"));
-        QVERIFY(test::writeFile(m_oddName, mp3));
+        QVERIFY(QFile::copy(m_tone, m_oddName));
         const QByteArray foreign = QFile::encodeName(m_dir.path()) + "/caf\xe9.mp3";
-        QVERIFY(writeByName(foreign, mp3));
+        QVERIFY(test::copyFileTo(m_tone, foreign));
         m_foreign = localPathFromBytes(foreign);
         m_listed = {m_dir.filePath(QStringLiteral("one.mp3")),
                     m_dir.filePath(QStringLiteral("two.mp3"))};
@@ -114,8 +93,9 @@ private slots:
         m_text = m_dir.filePath(QStringLiteral("notes.txt"));
         QVERIFY(test::writeFile(m_text, "Not music.\n"));
         m_folder = m_dir.filePath(QStringLiteral("album"));
-        QVERIFY(test::writeFile(m_folder + QStringLiteral("/b.mp3"), mp3));
-        QVERIFY(test::writeFile(m_folder + QStringLiteral("/a.mp3"), mp3));
+        QVERIFY(QDir().mkpath(m_folder));
+        QVERIFY(QFile::copy(m_tone, m_folder + QStringLiteral("/b.mp3")));
+        QVERIFY(QFile::copy(m_tone, m_folder + QStringLiteral("/a.mp3")));
     }
     void init() { env = std::make_unique<test::TestEnvironment>(); }
     void cleanup() {
@@ -195,17 +175,7 @@ private slots:
             text.contains(m_text + QStringLiteral(": it is neither an MP3 file nor a playlist")),
             qPrintable(text));
         QVERIFY(!text.contains(m_tone));
-
-        // A name that is not UTF-8 is shown as it reads, and plays.
-        const QModelIndex foreignRow = w.playlistModel()->index(int(expected.size()) - 1);
-        const auto* delegate = qobject_cast<QStyledItemDelegate*>(w.List1->itemDelegate());
-        QVERIFY(delegate);
-        QCOMPARE(delegate->displayText(foreignRow.data(), QLocale()), readablePath(m_foreign));
-        QVERIFY(readablePath(m_foreign).endsWith(QStringLiteral("/café.mp3")));
-        w.openFiles({m_foreign});
-        QCOMPARE(w.MediaPlayer1->fileName(), m_foreign);
-        QCOMPARE(w.MediaPlayer1->state(), State::Playing);
-        QCOMPARE(env->dialogs.messages.size(), 1);
+        w.MediaPlayer1->stop();
         w.MediaPlayer1->stop();
     }
 
@@ -344,22 +314,17 @@ private slots:
         QCOMPARE(w.playlistModel()->rowCount(), 0);
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto tabTo = [](QWidget* wanted) {
+            for (int i = 0; i < 30 && QApplication::focusWidget() != wanted; ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            return wanted->hasFocus();
+        };
         w.File1->setFocus();
         const QImage unfocused = w.List1->grab().toImage();
-        QSet<QWidget*> reached;
-        for (int i = 0; i < 30 && !reached.contains(w.List1); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            reached.insert(QApplication::focusWidget());
-        }
-        QVERIFY(reached.contains(w.List1));
+        QVERIFY(tabTo(w.List1));
         // The empty list shows that it has the focus.
-        QVERIFY(w.List1->hasFocus());
         QVERIFY(w.List1->grab().toImage() != unfocused);
-        for (int i = 0; i < 30 && !reached.contains(w.File1); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            reached.insert(QApplication::focusWidget());
-        }
-        QVERIFY(reached.contains(w.File1));
+        QVERIFY(tabTo(w.File1));
     }
 
     void secondLaunchHandsItsFilesOver() {

@@ -1,9 +1,9 @@
 #include "common/controlcolors.h"
-#include "widgets/filelistbox.h"
 #include "player/form1.h"
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"
 #include "support/fakes.h"
+#include "widgets/filelistbox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -173,13 +173,15 @@ private slots:
     }
 
     // The swatches start from the player's list colours, system colours shown as the colour
-    // the desktop gives them and kept as their raw values.
+    // the desktop gives them and kept as their raw values; each colour dialog opens at what
+    // its swatch shows, so that OK pressed as offered changes nothing.
     void loadsPlayerColors_data() {
         QTest::addColumn<color::Value>("back");
         QTest::addColumn<color::Value>("fore");
         QTest::newRow("plain") << Yellow << Blue;
         QTest::newRow("system") << color::WindowBackground << color::WindowText;
         QTest::newRow("button colours") << color::ButtonFace << color::ButtonText;
+        QTest::newRow("black on white") << color::Value{0x00FFFFFF} << color::Value{0};
     }
 
     void loadsPlayerColors() {
@@ -194,25 +196,8 @@ private slots:
         QCOMPARE(prefs->Label1->palette().color(QPalette::Window), color::resolve(back, defaults));
         QCOMPARE(prefs->Label2->palette().color(QPalette::Window), color::resolve(fore, defaults));
         QVERIFY(prefs->Label1->autoFillBackground());
-    }
-
-    // Each colour dialog opens at the colour its swatch shows, so that OK pressed as offered
-    // changes nothing; a system colour opens at what the desktop makes of it.
-    void dialogOpensAtTheSwatchColour_data() {
-        QTest::addColumn<color::Value>("back");
-        QTest::addColumn<color::Value>("fore");
-        QTest::newRow("black on white") << color::Value{0x00FFFFFF} << color::Value{0};
-        QTest::newRow("system") << color::WindowBackground << color::WindowText;
-    }
-    void dialogOpensAtTheSwatchColour() {
-        QFETCH(color::Value, back);
-        QFETCH(color::Value, fore);
-        Fixture f;
-        f.setPlayerColors(back, fore, Grey, Grey);
-        Form2* prefs = f.openPreferences();
         QTest::mouseClick(prefs->Command1, Qt::LeftButton);
         QTest::mouseClick(prefs->Command2, Qt::LeftButton);
-        const QPalette defaults = QApplication::palette(prefs->Label1);
         QCOMPARE(f.env.dialogs.colorStarts,
                  (QList<QColor>{color::resolve(back, defaults), color::resolve(fore, defaults)}));
     }

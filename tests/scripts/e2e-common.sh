@@ -102,6 +102,7 @@ pulse_server_start() {
         return 1
     fi
     pactl info | grep '^Server Name'
+    pulse_sink=$sink
     pulse_sink_module=$(pactl load-module module-null-sink sink_name="$sink")
     pactl set-default-sink "$sink"
 
@@ -173,4 +174,52 @@ session_bus_start() {
     fi
     DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus.address")
     export DBUS_SESSION_BUS_ADDRESS
+}
+
+# Says what went wrong, with what the window last showed if a driver wrote it, and ends the
+# script.
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/state" ] && { echo "-- the window showed:"; cat "$work/state"; }
+    exit 1
+}
+
+# What the window last showed for the key $1, from the file $work/state that a test's driver
+# keeps writing as key=value lines.
+shown() { sed -n "s/^$1=//p" "$work/state" 2>/dev/null; }
+
+# Waits up to $3 seconds (default 3) for the window to show $2 for the key $1.
+await_shown() {
+    for _ in $(seq $((${3:-3} * 20))); do
+        [ "$(shown "$1")" = "$2" ] && return 0
+        sleep 0.05
+    done
+    fail "$1 shows '$(shown "$1")', expected '$2'"
+}
+
+# Records the sink pulse_server_start made for a second; sox's figures for one channel go to
+# $heard, and figure NAME reads one of them.
+listen() {
+    local raw=$work/rec.raw pid
+    parec --raw --device="$pulse_sink.monitor" --format=s16le --rate=48000 --channels=2 >"$raw" &
+    pid=$!
+    pids+=("$pid")
+    sleep 1
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    e2e_forget "$pid"
+    heard=$(sox -t raw -r 48000 -e signed -b 16 -c 2 "$raw" -n remix 1 stat 2>&1)
+}
+figure() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' <<<"$heard"; }
+
+# Expects a loud tone of $2 Hz (default 440), within 2 %, on the sink; $1 says when.
+expect_tone() {
+    local rms frequency want=${2:-440}
+    listen
+    rms=$(figure 'RMS[[:space:]]+amplitude')
+    frequency=$(figure 'Rough[[:space:]]+frequency')
+    echo "$1: RMS ${rms:-?}, ${frequency:-?} Hz"
+    awk -v r="${rms:-0}" -v f="${frequency:-0}" -v want="$want" \
+        'BEGIN { exit (r > 0.2 && f > want * 0.98 && f < want * 1.02) ? 0 : 1 }' ||
+        fail "$1: no $want Hz tone on the sink"
 }
