@@ -114,9 +114,7 @@ OpenItem examineOpenItem(const QString& item) {
         return refused(out, errno == ENOENT || errno == ENOTDIR ? "it does not exist"
                                                                 : "it cannot be read");
     if (S_ISDIR(status.st_mode)) {
-        // The folder list and the remembered folder hold names as text: a folder whose name
-        // is not UTF-8 would be listed empty and remembered wrongly.
-        if (hasForeignBytes(out.path) || ::access(name.constData(), R_OK | X_OK) != 0)
+        if (::access(name.constData(), R_OK | X_OK) != 0)
             return refused(out, "the folder cannot be opened");
         out.kind = OpenKind::Folder;
         return out;
