@@ -101,17 +101,7 @@ void DesktopLaunch::serve(Form1& window) {
     }
     // Once the window is up: a message about a file must not come before it.
     if (!m_items.isEmpty())
-        openSoon(m_items);
-}
-
-void DesktopLaunch::openSoon(const QStringList& items) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, items] {
-            if (m_window && !m_window->isUnloaded())
-                m_window->openFiles(items);
-        },
-        Qt::QueuedConnection);
+        window.openFilesSoon(m_items);
 }
 
 bool DesktopLaunch::activate(const QVariantMap& platformData) {
@@ -126,7 +116,7 @@ bool DesktopLaunch::open(const QStringList& uris, const QVariantMap& platformDat
         return false;
     // After the caller has its answer: it waits for it, and must not wait for a message the
     // opening may show.
-    openSoon(uris);
+    m_window->openFilesSoon(uris);
     return true;
 }
 

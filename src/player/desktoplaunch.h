@@ -53,8 +53,6 @@ public:
 
 private:
     void raiseWindow(const QVariantMap& platformData);
-    // Opens the items in the window from the event loop, if the window is still there.
-    void openSoon(const QStringList& items);
 
     QStringList m_items;
     QDBusConnection m_bus;

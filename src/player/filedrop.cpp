@@ -87,12 +87,9 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         const bool accepted = accepts(drop);
         drop->setAccepted(accepted);
-        // Opened once the drop is over: the file manager waits for its end, and must not
-        // wait for a message the opening may show.
+        // Opened once the drop is over: the file manager waits for its end.
         if (accepted)
-            QMetaObject::invokeMethod(
-                m_form, [form = m_form, items = m_items] { form->openFiles(items); },
-                Qt::QueuedConnection);
+            m_form->openFilesSoon(m_items);
         m_items.clear();
         return true;
     }

@@ -181,9 +181,7 @@ bool Form1::publishMediaControls() {
         const OpenKind kind = examineOpenItem(uri).kind;
         if (kind != OpenKind::Mp3 && kind != OpenKind::Playlist)
             return false;
-        // After the caller has its answer: a message the opening shows must not hold it.
-        QMetaObject::invokeMethod(
-            this, [this, uri] { openFiles({uri}); }, Qt::QueuedConnection);
+        openFilesSoon({uri});
         return true;
     };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
@@ -492,6 +490,16 @@ void Form1::openFiles(const QStringList& items) {
     if (!unopened.isEmpty())
         m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
                                    Dialogs::Icon::None);
+}
+
+void Form1::openFilesSoon(const QStringList& items) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, items] {
+            if (!m_unloaded)
+                openFiles(items);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::playFromFolderList() {

@@ -119,6 +119,11 @@ public:
     // as "Folder to play:" chooses it; then the first MP3 file plays as a double-click on its
     // entry would. One message names whatever could not be opened.
     void openFiles(const QStringList& items);
+    // The same, from the event loop, unless the window has been unloaded by then: for callers
+    // that must have their answer first (a launch or a media control waiting on the bus, a
+    // file manager waiting for the drop to end) and must not wait on a message the opening
+    // may show.
+    void openFilesSoon(const QStringList& items);
 
 public slots:
     void selectFolder();
