@@ -9,7 +9,6 @@
 #include <QMessageBox>
 
 #include <dirent.h>
-#include <unistd.h>
 
 namespace quorvela {
 
@@ -22,10 +21,6 @@ void DesktopDialogs::message(QWidget* parent, const QString& text, const QString
 }
 
 namespace {
-
-bool existsOnDisk(const QString& path) {
-    return ::access(localPathBytes(path).constData(), F_OK) == 0;
-}
 
 // The one name in the folder that reads as name does, either as a file dialog decodes it or as
 // this program shows it; a null string when none or several do.
@@ -117,13 +112,13 @@ QString qtFileFilter(const QString& filter) {
 }
 
 QString pathOnDisk(const QString& decoded) {
-    if (!QDir::isAbsolutePath(decoded) || existsOnDisk(decoded))
+    if (!QDir::isAbsolutePath(decoded) || existsOnDisk(localPathBytes(decoded)))
         return decoded;
     QString path;
     for (const QString& part :
          QDir::cleanPath(decoded).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         QString next = path + QLatin1Char('/') + part;
-        if (!existsOnDisk(next)) {
+        if (!existsOnDisk(localPathBytes(next))) {
             const QString name = nameReadAs(path.isEmpty() ? QStringLiteral("/") : path, part);
             if (name.isNull())
                 return decoded;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <sys/stat.h>
+
 // File names on Linux are bytes, and not every name is UTF-8: music copied from FAT drives,
 // old Windows machines and zip files keeps Latin-1 or Windows-1252 names. Qt turns such bytes
 // into U+FFFD, which names no file. Here a name is held as a QString that keeps every byte:
@@ -108,6 +110,13 @@ inline bool isEscape(char16_t c) {
     }
     out += path.sliced(start).toUtf8();
     return out;
+}
+
+// Whether a file (of any kind) is there under exactly these bytes. A name holding a NUL names
+// no file: the system would stop reading it there.
+[[nodiscard]] inline bool existsOnDisk(const QByteArray& name) {
+    struct stat status {};
+    return !name.contains('\0') && ::stat(name.constData(), &status) == 0;
 }
 
 // The name as a person can read it: each byte that is not UTF-8 shown as its Latin-1

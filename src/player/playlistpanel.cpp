@@ -43,12 +43,6 @@ void keepWholeLines(QByteArray& bytes) {
     bytes.truncate(last);
 }
 
-// A name holding a NUL names no file: the system would stop reading it there.
-bool existsOnDisk(const QByteArray& name) {
-    struct stat status {};
-    return !name.contains('\0') && ::stat(name.constData(), &status) == 0;
-}
-
 // Writes bytes to fd and on to the disk; 0, or the errno of the call that failed. Not through
 // QSaveFile::write(): on a full disk Qt stops at the short write without the system's reason
 // ("Unknown error"), and what its buffer holds is written at commit(), which then reports
