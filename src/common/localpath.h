@@ -112,6 +112,12 @@ inline bool isEscape(char16_t c) {
     return out;
 }
 
+// The file URI of an absolute local path, byte for byte.
+[[nodiscard]] inline QString fileUriOf(QStringView absolutePath) {
+    return QStringLiteral("file://") +
+           QString::fromLatin1(localPathBytes(absolutePath).toPercentEncoding("/"));
+}
+
 // Whether a file (of any kind) is there under exactly these bytes. A name holding a NUL names
 // no file: the system would stop reading it there.
 [[nodiscard]] inline bool existsOnDisk(const QByteArray& name) {

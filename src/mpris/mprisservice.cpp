@@ -1,9 +1,9 @@
 #include "mpris/mprisservice.h"
 
+#include "audio/tagreader.h"
+#include "common/localpath.h"
 #include "mpris/mprisplayeradaptor.h"
 #include "mpris/mprisrootadaptor.h"
-#include "common/localpath.h"
-#include "audio/tagreader.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -210,11 +210,9 @@ void MprisService::readTrack() {
     m_metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
     // A name that is not UTF-8 (see common/localpath.h) goes out as its bytes in the URL and
     // readably as the title.
-    m_metadata.insert(
-        QStringLiteral("xesam:url"),
-        hasForeignBytes(path)
-            ? QString::fromLatin1("file://" + localPathBytes(path).toPercentEncoding("/"))
-            : QUrl::fromLocalFile(path).toString());
+    m_metadata.insert(QStringLiteral("xesam:url"), hasForeignBytes(path)
+                                                       ? fileUriOf(path)
+                                                       : QUrl::fromLocalFile(path).toString());
     QString title = tags.title;
     if (title.isEmpty()) {
         title = readablePath(path.section(QLatin1Char('/'), -1));

@@ -74,11 +74,6 @@ QString localPathOfItem(const QString& item) {
     return localPathFromBytes(QByteArray::fromPercentEncoding(encoded));
 }
 
-QString fileUriOf(const QString& absolutePath) {
-    return QStringLiteral("file://") +
-           QString::fromLatin1(localPathBytes(absolutePath).toPercentEncoding("/"));
-}
-
 QStringList itemsFromArguments(const QList<QByteArray>& arguments,
                                const QByteArray& workingFolder) {
     QStringList items;

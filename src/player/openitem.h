@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/localpath.h" // fileUriOf()
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,9 +24,6 @@ struct OpenItem {
 // The local path an item names: an absolute path as it stands, or a file URI on this computer,
 // whose percent-encoded bytes may be any bytes. Empty for anything else.
 [[nodiscard]] QString localPathOfItem(const QString& item);
-
-// The file URI of an absolute local path, byte for byte.
-[[nodiscard]] QString fileUriOf(const QString& absolutePath);
 
 // The items the command line names. Every argument is a file: a URI as it stands, any other
 // argument a path, a relative one taken from workingFolder. Bytes that are not UTF-8 are kept.
