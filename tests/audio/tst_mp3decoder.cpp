@@ -20,18 +20,18 @@ struct Decoded {
 // Reads in odd-sized pieces, as an output asking for whatever its buffer has room for does.
 Decoded decodeAll(Mp3Decoder& decoder) {
     Decoded out;
-    const int channels = decoder.outputFormat().channelCount();
+    const qsizetype frameBytes = 2 * qsizetype{decoder.outputFormat().channelCount()};
     std::vector<qint16> buffer(4099);
     for (;;) {
         const qsizetype got = decoder.read(reinterpret_cast<char*>(buffer.data()),
-                                           static_cast<qsizetype>(buffer.size() * 2));
+                                           static_cast<qsizetype>(buffer.size()) * 2);
         if (got == 0)
             break;
-        if (got % (2 * channels) != 0)
+        if (got % frameBytes != 0)
             qFatal("read() handed out a piece of a frame");
         for (qsizetype i = 0; i < got / 2; ++i)
             out.samples.push_back(buffer[static_cast<std::size_t>(i)] / 32768.0f);
-        out.frames += got / (2 * channels);
+        out.frames += got / frameBytes;
     }
     return out;
 }
@@ -256,7 +256,8 @@ void TestMp3Decoder::keepsOneFormatAcrossGluedFiles() {
     std::vector<float> left;
     std::vector<float> right;
     // The middle of the second file, clear of its delay and padding.
-    for (std::size_t i = 2 * (88200 + 4410); i < 2 * (88200 + 35280); i += 2) {
+    for (std::size_t i = std::size_t{2} * (88200 + 4410); i < std::size_t{2} * (88200 + 35280);
+         i += 2) {
         left.push_back(all.samples[i]);
         right.push_back(all.samples[i + 1]);
     }

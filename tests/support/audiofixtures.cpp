@@ -45,7 +45,7 @@ QByteArray id3Padding(int totalSize) {
 void addFilesThatAreNotMp3() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("create");
-    QByteArray random(256 * 1024, '\0');
+    QByteArray random(qsizetype{256} * 1024, '\0');
     QRandomGenerator generator(4711);
     for (auto& byte : random)
         byte = static_cast<char>(generator.bounded(256));
@@ -110,7 +110,7 @@ bool runTool(const QString& program, const QStringList& args, QString* error) {
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error) {
     const QString wav = QDir(dir).filePath(name + QLatin1String(".wav"));
-    const QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
+    QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
     // Repeatable mode: sox's default dither is random, so every run would encode a different
     // file and decode to a slightly different length under damage.
     if (!runTool(QStringLiteral("sox"),
