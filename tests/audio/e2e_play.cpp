@@ -8,9 +8,8 @@
 //     that it stopped, its elapsed label back at "00:00"; runs RESTORE_COMMAND (a new device)
 //     and plays the file once more to its end.
 //  3. With the last two commands, which stop and resume the sound server: a double-click while
-//     it stands still never stalls the window, and after five seconds the window says that the
-//     server did not answer, its labels as they were; one that goes on within a second simply
-//     plays; once it answers again, the next double-click plays.
+//     it stands still never stalls the window, which then says that the server did not answer;
+//     one that goes on within a second simply plays.
 // Exits 0 when every step did what it should.
 #include "player/form1.h"
 #include "settings/settingskeys.h"
@@ -25,11 +24,9 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
-#include <memory>
 
 using namespace quorvela;
 using State = MediaPlayer::State;
@@ -88,45 +85,34 @@ bool runCommand(const QString& command) {
     return QProcess::execute(QStringLiteral("bash"), {QStringLiteral("-c"), command}) == 0;
 }
 
-
-// Step 3: the sound server stands still.
+// Step 3: the sound server stands still. When the play fails and how the labels then read is
+// server_playback's and tst_form1's to check; here, that the whole window keeps answering.
 int serverHangs(Form1& window, test::TestEnvironment& environment, const QString& name,
                 const QString& hang, const QString& resume) {
-    MediaPlayer* player = window.MediaPlayer1;
     auto& messages = environment.dialogs.messages;
     messages.clear();
-    const QString caption = window.Label1->text();
-    const QString total = window.lblTotalTime->text();
-
     if (!runCommand(hang))
         return failWith(QStringLiteral("the command stopping the server failed"));
-    auto stalls = std::make_unique<test::StallWatch>();
-    QElapsedTimer clock;
-    clock.start();
-    doubleClick(window, name);
-    const qint64 clickMs = clock.elapsed();
-    const bool told = waitFor([&] { return !messages.isEmpty(); }, 8000, 10);
-    const qint64 toldMs = clock.elapsed();
-    const qint64 longestStallMs = stalls->longestMs();
+    qint64 longestStallMs = 0;
+    bool told = false;
+    {
+        const test::StallWatch stalls;
+        doubleClick(window, name);
+        told = waitFor([&] { return !messages.isEmpty(); }, 8000, 10);
+        longestStallMs = stalls.longestMs();
+    }
     if (!runCommand(resume))
         return failWith(QStringLiteral("the command resuming the server failed"));
-    std::printf("server standing still: the double-click took %lld ms, the window stalled at "
-                "most %lld ms, and said \"%s\" (\"%s\") after %lld ms\n",
-                static_cast<long long>(clickMs), static_cast<long long>(longestStallMs),
-                told ? qPrintable(messages.first().text) : "nothing",
-                told ? qPrintable(messages.first().informative) : "",
-                static_cast<long long>(toldMs));
+    std::printf(
+        "server standing still: the window stalled at most %lld ms and said \"%s\" (\"%s\")\n",
+        static_cast<long long>(longestStallMs),
+        told ? qPrintable(messages.first().text) : "nothing",
+        told ? qPrintable(messages.first().informative) : "");
     if (longestStallMs > 100)
         return failWith(QStringLiteral("the window stood still for %1 ms").arg(longestStallMs));
     if (!told || messages.first().text != QLatin1String("Error playing file!") ||
         messages.first().informative != QLatin1String("The sound server did not answer."))
         return failWith(QStringLiteral("the window did not say that the server did not answer"));
-    if (toldMs < 4900)
-        return failWith(QStringLiteral("the play failed before the server had five seconds"));
-    if (player->state() != State::Stopped || window.Label1->text() != caption ||
-        window.lblTotalTime->text() != total)
-        return failWith(QStringLiteral("the failed play left \"%1\" \"%2\" on the labels")
-                            .arg(window.Label1->text(), window.lblTotalTime->text()));
 
     // A server that goes on within a second is merely slow.
     messages.clear();
@@ -136,11 +122,12 @@ int serverHangs(Form1& window, test::TestEnvironment& environment, const QString
     QTest::qWait(1000);
     if (!runCommand(resume))
         return failWith(QStringLiteral("the command resuming the server failed"));
-    if (!waitFor([&] { return player->currentPosition() > 0.3; }, 3000) || !messages.isEmpty())
+    if (!waitFor([&] { return window.MediaPlayer1->currentPosition() > 0.3; }, 3000) ||
+        !messages.isEmpty())
         return failWith(QStringLiteral("a server slow to answer did not play the track"));
     std::printf("server slow to answer: played\n");
     std::fflush(stdout);
-    player->stop();
+    window.MediaPlayer1->stop();
     return 0;
 }
 
@@ -199,14 +186,16 @@ int main(int argc, char* argv[]) {
     lose.setProcessChannelMode(QProcess::ForwardedChannels);
     lose.start(QStringLiteral("bash"), {QStringLiteral("-c"), QString::fromLocal8Bit(argv[3])});
     // The window must keep answering meanwhile: a timer of its event loop keeps ticking.
-    auto stalls = std::make_unique<test::StallWatch>();
-    if (!waitFor([&] { return lose.state() == QProcess::NotRunning; }, 10000))
-        return failWith(QStringLiteral("the command taking the device away did not end"));
-    if (lose.exitCode() != 0)
-        return failWith(QStringLiteral("the command taking the device away failed"));
-    QTest::qWait(300);
-    const qint64 longestStallMs = stalls->longestMs();
-    stalls.reset();
+    qint64 longestStallMs = 0;
+    {
+        const test::StallWatch stalls;
+        if (!waitFor([&] { return lose.state() == QProcess::NotRunning; }, 10000))
+            return failWith(QStringLiteral("the command taking the device away did not end"));
+        if (lose.exitCode() != 0)
+            return failWith(QStringLiteral("the command taking the device away failed"));
+        QTest::qWait(300);
+        longestStallMs = stalls.longestMs();
+    }
     std::printf("after losing the device: %s (%s), elapsed \"%s\", longest stall %lld ms\n",
                 player->state() == State::Stopped ? "stopped" : "not stopped",
                 qPrintable(player->errorString()), qPrintable(window.lblElapsedTime->text()),

@@ -160,14 +160,19 @@ void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
 }
 
 void TestServerPlayback::theDesktopsMixerIsFollowed() {
-    // What the desktop's sound menu does, with pactl: set our stream to 20 % and mute it.
-    const auto mixer = [](const QString& command) {
+    // What the desktop's sound menu does to our stream, with pactl.
+    const auto onOurStream = [](const QString& command) {
         const QString script = QStringLiteral(
             "id=$(pactl list sink-inputs | awk '/^Sink Input #/ {id = substr($3, 2)} "
             "/application.name = \"Quorvela\"/ {print id; exit}'); [ -n \"$id\" ] && %1");
-        QString error;
-        return test::runTool(QStringLiteral("bash"), {QStringLiteral("-c"), script.arg(command)},
-                             &error);
+        return test::runTool(QStringLiteral("bash"), {QStringLiteral("-c"), script.arg(command)});
+    };
+    const auto streamShows = [&](const char* mute, int percent) {
+        return onOurStream(
+            QStringLiteral("s=$(pactl list sink-inputs | grep -A20 \"^Sink Input #$id\") "
+                           "&& grep -q 'Mute: %1' <<<\"$s\" && grep -q ' %2%' <<<\"$s\"")
+                .arg(QLatin1String(mute))
+                .arg(percent));
     };
     PlaybackEngine engine(std::make_unique<DeviceAudioOutput>());
     QSignalSpy volumes(&engine, &PlaybackEngine::volumeChanged);
@@ -177,30 +182,22 @@ void TestServerPlayback::theDesktopsMixerIsFollowed() {
     QVERIFY(engine.play());
     QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.1, 3000);
     volumes.clear();
-    QVERIFY(mixer(QStringLiteral("pactl set-sink-input-volume $id 20% && "
-                                 "pactl set-sink-input-mute $id 1")));
+    QVERIFY(onOurStream(QStringLiteral("pactl set-sink-input-volume $id 20% && "
+                                       "pactl set-sink-input-mute $id 1")));
     QTRY_COMPARE_WITH_TIMEOUT(engine.volume(), 20, 2000);
     QTRY_VERIFY_WITH_TIMEOUT(engine.isMuted(), 2000);
     QCOMPARE(volumes.count(), 1);
     QCOMPARE(mutes.count(), 1);
 
-    // The next track starts where the mixer left the last one, not where the window was.
+    // The next track starts where the mixer left the last one, not where the window was; and
+    // the window's own controls still set the stream's volume.
     engine.stop();
     QVERIFY(engine.play());
     QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.1, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        mixer(QStringLiteral("pactl list sink-inputs | grep -A20 \"^Sink Input #$id\" | "
-                             "grep -q 'Mute: yes' && pactl list sink-inputs | "
-                             "grep -A20 \"^Sink Input #$id\" | grep -q ' 20%'")),
-        2000);
-    // And the window's own controls still set the stream's volume.
+    QTRY_VERIFY_WITH_TIMEOUT(streamShows("yes", 20), 2000);
     engine.setMuted(false);
     engine.setVolume(60);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        mixer(QStringLiteral("pactl list sink-inputs | grep -A20 \"^Sink Input #$id\" | "
-                             "grep -q 'Mute: no' && pactl list sink-inputs | "
-                             "grep -A20 \"^Sink Input #$id\" | grep -q ' 60%'")),
-        2000);
+    QTRY_VERIFY_WITH_TIMEOUT(streamShows("no", 60), 2000);
     QCOMPARE(engine.volume(), 60);
     QVERIFY(!engine.isMuted());
     engine.stop();

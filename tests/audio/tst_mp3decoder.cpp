@@ -2,8 +2,6 @@
 #include "audio/playbackengine.h"
 #include "support/audiofixtures.h"
 
-#include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -22,30 +20,20 @@ struct Decoded {
 // Reads in odd-sized pieces, as an output asking for whatever its buffer has room for does.
 Decoded decodeAll(Mp3Decoder& decoder) {
     Decoded out;
-    const int channels = decoder.outputFormat().channelCount();
+    const qsizetype frameBytes = 2 * qsizetype{decoder.outputFormat().channelCount()};
     std::vector<qint16> buffer(4099);
     for (;;) {
         const qsizetype got = decoder.read(reinterpret_cast<char*>(buffer.data()),
-                                           static_cast<qsizetype>(buffer.size() * 2));
+                                           static_cast<qsizetype>(buffer.size()) * 2);
         if (got == 0)
             break;
-        if (got % (2 * channels) != 0)
+        if (got % frameBytes != 0)
             qFatal("read() handed out a piece of a frame");
         for (qsizetype i = 0; i < got / 2; ++i)
             out.samples.push_back(buffer[static_cast<std::size_t>(i)] / 32768.0f);
-        out.frames += got / (2 * channels);
+        out.frames += got / frameBytes;
     }
     return out;
-}
-
-// An ID3v2.3 tag of the given total size, padded with zeros.
-QByteArray id3Tag(int totalSize) {
-    const int body = totalSize - 10;
-    QByteArray tag("ID3\x03\x00\x00", 6);
-    for (int shift = 21; shift >= 0; shift -= 7)
-        tag.append(static_cast<char>((body >> shift) & 0x7f));
-    tag.append(QByteArray(body, '\0'));
-    return tag;
 }
 
 // An APEv2 tag with one item, header and footer included.
@@ -61,11 +49,6 @@ QByteArray apeTag() {
                le32(flags) + QByteArray(8, '\0');
     };
     return frame(0xA0000000u) + item + frame(0x80000000u);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -184,18 +167,7 @@ void TestMp3Decoder::seeksToSample() {
 }
 
 void TestMp3Decoder::rejectsWhatIsNotMpegAudio_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("create");
-    QByteArray random(64 * 1024, '\0');
-    QRandomGenerator generator(12345);
-    for (auto& byte : random)
-        byte = static_cast<char>(generator.bounded(256));
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("text renamed") << QByteArray("Not a song at all.\n").repeated(200) << true;
-    QTest::newRow("random bytes") << random << true;
-    QTest::newRow("ID3 tag only") << id3Tag(4096) << true;
-    QTest::newRow("ID3v1 tag only") << QByteArray("TAG").append(QByteArray(125, 'x')) << true;
+    test::addFilesThatAreNotMp3();
 }
 
 void TestMp3Decoder::rejectsWhatIsNotMpegAudio() {
@@ -233,7 +205,7 @@ void TestMp3Decoder::decodesDamagedFiles() {
     QFETCH(QString, damage);
     QFETCH(qint64, minFrames);
     QFETCH(qint64, maxFrames);
-    const QByteArray whole = readAll(m_tone);
+    const QByteArray whole = test::readFile(m_tone);
     QVERIFY(whole.size() > 20000);
     // The garbage lands at every place within two blocks in turn.
     const int places = damage == QLatin1String("garbage") ? 836 : 1;
@@ -246,7 +218,7 @@ void TestMp3Decoder::decodesDamagedFiles() {
             for (qsizetype i = from; i < from + 1500; ++i)
                 bytes[i] = static_cast<char>((i * 7919) & 0xff);
         } else if (damage == QLatin1String("id3")) {
-            bytes.prepend(id3Tag(6 * 1024 * 1024));
+            bytes.prepend(test::id3Padding(6 * 1024 * 1024));
         } else {
             bytes.append(apeTag());
             bytes.append(QByteArray("TAG").append(QByteArray(125, '\x01')));
@@ -271,7 +243,7 @@ void TestMp3Decoder::keepsOneFormatAcrossGluedFiles() {
                           {QStringLiteral("-b"), QStringLiteral("64")}, &error);
     QVERIFY2(!second.isEmpty(), qPrintable(error));
     const QString path = m_dir.filePath(QStringLiteral("glued.mp3"));
-    QVERIFY(test::writeFile(path, readAll(m_tone) + readAll(second)));
+    QVERIFY(test::writeFile(path, test::readFile(m_tone) + test::readFile(second)));
     Mp3Decoder decoder;
     QVERIFY2(decoder.open(path), qPrintable(decoder.errorString()));
     QCOMPARE(decoder.outputFormat().sampleRate(), 44100);
@@ -284,7 +256,8 @@ void TestMp3Decoder::keepsOneFormatAcrossGluedFiles() {
     std::vector<float> left;
     std::vector<float> right;
     // The middle of the second file, clear of its delay and padding.
-    for (std::size_t i = 2 * (88200 + 4410); i < 2 * (88200 + 35280); i += 2) {
+    for (std::size_t i = std::size_t{2} * (88200 + 4410); i < std::size_t{2} * (88200 + 35280);
+         i += 2) {
         left.push_back(all.samples[i]);
         right.push_back(all.samples[i + 1]);
     }

@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -68,20 +67,6 @@ protected:
         loudest.store(most);
     }
 };
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray id3Tag(int totalSize) {
-    const int body = totalSize - 10;
-    QByteArray tag("ID3\x04\x00\x00", 6);
-    for (int shift = 21; shift >= 0; shift -= 7)
-        tag.append(static_cast<char>((body >> shift) & 0x7f));
-    tag.append(QByteArray(body, '\0'));
-    return tag;
-}
 
 } // namespace
 
@@ -353,17 +338,7 @@ void TestPlaybackEngine::survivesLosingTheOutput() {
 }
 
 void TestPlaybackEngine::rejectsBadFiles_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("create");
-    QByteArray random(256 * 1024, '\0');
-    QRandomGenerator generator(4711);
-    for (auto& byte : random)
-        byte = static_cast<char>(generator.bounded(256));
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("text renamed .mp3") << QByteArray("#EXTM3U\nsong.mp3\n").repeated(100) << true;
-    QTest::newRow("random bytes") << random << true;
-    QTest::newRow("ID3 tag only") << id3Tag(300000) << true;
+    test::addFilesThatAreNotMp3();
 }
 
 void TestPlaybackEngine::rejectsBadFiles() {
@@ -408,14 +383,14 @@ void TestPlaybackEngine::playsWhatIsPlayable() {
     QFETCH(QString, damage);
     QFETCH(qint64, minFrames);
     QFETCH(qint64, maxFrames);
-    QByteArray bytes = readAll(m_stereo);
+    QByteArray bytes = test::readFile(m_stereo);
     if (damage == QLatin1String("truncate")) {
         bytes.truncate(bytes.size() / 2 + 100);
     } else if (damage == QLatin1String("garbage")) {
         for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 1200; ++i)
             bytes[i] = static_cast<char>((i * 7919) & 0xff);
     } else {
-        bytes.prepend(id3Tag(5 * 1024 * 1024));
+        bytes.prepend(test::id3Padding(5 * 1024 * 1024));
     }
     const QString path = m_dir.filePath(QStringLiteral("damaged-%1.mp3").arg(damage));
     QVERIFY(test::writeFile(path, bytes));
@@ -455,7 +430,7 @@ void TestPlaybackEngine::scansLengthOffTheWindowThread() {
 
 void TestPlaybackEngine::trackChangeNeverWaitsForAScan() {
     // An hour of VBR audio without a frame count: its length needs a scan of tens of MB.
-    QByteArray piece = readAll(m_noHeader);
+    QByteArray piece = test::readFile(m_noHeader);
     QVERIFY(!piece.isEmpty());
     const QString hour = m_dir.filePath(QStringLiteral("hour.mp3"));
     {
@@ -569,16 +544,11 @@ void TestPlaybackEngine::playFailsWithoutSoundDevice() {
 void TestPlaybackEngine::selectsOutput_data() {
     QTest::addColumn<QString>("selection");
     QTest::addColumn<QString>("kind");
-    QTest::newRow("unset") << ""
-                           << "device";
-    QTest::newRow("null") << "null"
-                          << "null";
-    QTest::newRow("wav") << "wav:/some/where.wav"
-                         << "wav";
-    QTest::newRow("wav without a path") << "wav:"
-                                        << "device";
-    QTest::newRow("unknown") << "speakers"
-                             << "device";
+    QTest::newRow("unset") << QStringLiteral("") << QStringLiteral("device");
+    QTest::newRow("null") << QStringLiteral("null") << QStringLiteral("null");
+    QTest::newRow("wav") << QStringLiteral("wav:/some/where.wav") << QStringLiteral("wav");
+    QTest::newRow("wav without a path") << QStringLiteral("wav:") << QStringLiteral("device");
+    QTest::newRow("unknown") << QStringLiteral("speakers") << QStringLiteral("device");
 }
 
 void TestPlaybackEngine::selectsOutput() {

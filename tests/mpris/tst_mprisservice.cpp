@@ -1,13 +1,13 @@
-#include "widgets/mediaplayer.h"
-#include "mpris/mprisservice.h"
-#include "common/localpath.h"
 #include "audio/nullaudiooutput.h"
 #include "audio/playbackengine.h"
+#include "common/localpath.h"
+#include "mpris/mprisservice.h"
 #include "player/form1.h"
 #include "support/audiofixtures.h"
-#include "support/fixtures.h"
 #include "support/fakes.h"
+#include "support/fixtures.h"
 #include "support/id3fixtures.h"
+#include "widgets/mediaplayer.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -15,6 +15,7 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -320,16 +321,15 @@ void TestMprisService::servesOnAPrivateBus() {
     QCOMPARE(status.value().variant().toString(), QStringLiteral("Playing"));
 
     // The types offered to clients are the ones the desktop entry opens.
-    QFile entry(QStringLiteral(QUORVELA_SOURCE_DIR "/data/quorvela.desktop"));
-    QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
-    QStringList entryTypes;
-    for (const QByteArray& line : entry.readAll().split('\n')) {
-        if (line.startsWith("MimeType="))
-            entryTypes = QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts);
-    }
+    const QStringList entryTypes =
+        QRegularExpression(QStringLiteral("^MimeType=(.*)$"), QRegularExpression::MultilineOption)
+            .match(QString::fromUtf8(
+                test::readFile(QStringLiteral(QUORVELA_SOURCE_DIR "/data/quorvela.desktop"))))
+            .captured(1)
+            .split(u';', Qt::SkipEmptyParts);
     QVERIFY(entryTypes.contains(QStringLiteral("audio/mpeg")));
-    get.setArguments({QStringLiteral("org.mpris.MediaPlayer2"),
-                      QStringLiteral("SupportedMimeTypes")});
+    get.setArguments(
+        {QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("SupportedMimeTypes")});
     QDBusPendingReply<QDBusVariant> types = client.asyncCall(get);
     QTRY_VERIFY(types.isFinished());
     QCOMPARE(types.value().variant().toStringList(), entryTypes);

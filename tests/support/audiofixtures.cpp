@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
 #include <QtEndian>
 
 #include <fcntl.h>
@@ -24,6 +26,35 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray id3Padding(int totalSize) {
+    const int body = totalSize - 10;
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag.append(static_cast<char>((body >> shift) & 0x7f));
+    tag.append(QByteArray(body, '\0'));
+    return tag;
+}
+
+void addFilesThatAreNotMp3() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("create");
+    QByteArray random(qsizetype{256} * 1024, '\0');
+    QRandomGenerator generator(4711);
+    for (auto& byte : random)
+        byte = static_cast<char>(generator.bounded(256));
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("text renamed") << QByteArray("#EXTM3U\nsong.mp3\n").repeated(100) << true;
+    QTest::newRow("random bytes") << random << true;
+    QTest::newRow("ID3 tag only") << id3Padding(300000) << true;
+    QTest::newRow("ID3v1 tag only") << QByteArray("TAG").append(QByteArray(125, 'x')) << true;
 }
 
 #if defined(__SANITIZE_THREAD__)
@@ -79,7 +110,7 @@ bool runTool(const QString& program, const QStringList& args, QString* error) {
 QString makeToneMp3(const QString& dir, const QString& name, double seconds, int rate, int channels,
                     double frequency, const QStringList& lameArgs, QString* error) {
     const QString wav = QDir(dir).filePath(name + QLatin1String(".wav"));
-    const QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
+    QString mp3 = QDir(dir).filePath(name + QLatin1String(".mp3"));
     // Repeatable mode: sox's default dither is random, so every run would encode a different
     // file and decode to a slightly different length under damage.
     if (!runTool(QStringLiteral("sox"),

@@ -16,6 +16,13 @@ QString makeToneMp3(const QString& dir, const QString& name, double seconds, int
 
 // Writes a file with the given bytes, creating folders as needed.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// An ID3v2 tag of the given total size holding nothing but padding.
+QByteArray id3Padding(int totalSize);
+// Qt Test rows ("bytes", "create") of files named .mp3 that hold no MPEG audio at all: none,
+// an empty one, text, random bytes, nothing but tags.
+void addFilesThatAreNotMp3();
 
 // Runs a tool to its end; false (with its output in *error) when it fails.
 bool runTool(const QString& program, const QStringList& args, QString* error = nullptr);

@@ -1,6 +1,6 @@
 #include "audio/nullaudiooutput.h"
 #include "audio/playbackengine.h"
-#include "support/audiofixtures.h"
+#include "support/fixtures.h"
 #include "widgets/mediaplayer.h"
 
 #include <QSlider>
@@ -26,11 +26,8 @@ private:
 };
 
 void TestMediaPlayer::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    QString error;
-    m_long = test::makeToneMp3(m_dir.path(), QStringLiteral("long"), 2.0, 44100, 2, 440.0,
-                               {QStringLiteral("-b"), QStringLiteral("128")}, &error);
-    QVERIFY2(!m_long.isEmpty(), qPrintable(error));
+    m_long = m_dir.filePath(QStringLiteral("long.mp3"));
+    QVERIFY(test::makeToneMp3(m_long, 2.0));
 }
 
 void TestMediaPlayer::controlsFitAndDrivePlayback() {
@@ -77,8 +74,7 @@ void TestMediaPlayer::controlsFitAndDrivePlayback() {
 }
 
 void TestMediaPlayer::controlsFollowAnotherClient() {
-    // The desktop's media controls drive the same engine: the window's controls must show
-    // what they did, and an engine already muted when the controls are made shows as such.
+    // Driven as the desktop's media controls drive it, and muted before the controls exist.
     PlaybackEngine engine(std::make_unique<NullAudioOutput>());
     engine.setMuted(true);
     MediaPlayer player(engine);
