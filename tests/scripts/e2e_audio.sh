@@ -7,7 +7,7 @@
 # - unloading the sink while playing, and then the server dropping the stream, neither crash
 #   nor hang the window, whose labels then read stopped; the next track plays on a new
 #   default sink, whole and at its pitch;
-# - the server standing still (SIGSTOP) never stalls the window, which says after five seconds
+# - the server standing still (SIGSTOP) never stalls the window, which then says
 #   that the server did not answer; once it goes on (SIGCONT), a track plays again.
 # E2E_SOUND_SERVER=pipewire runs it all on PipeWire instead of PulseAudio.
 # Usage: e2e_audio.sh PATH_TO_E2E_PLAY
