@@ -11,6 +11,8 @@ private slots:
     void read();
     void byteNames_data();
     void byteNames();
+    void utf8Validity_data();
+    void utf8Validity();
 };
 
 void TestPlaylistReader::read_data() {
@@ -21,128 +23,116 @@ void TestPlaylistReader::read_data() {
 
     const QString pl = QStringLiteral("/lists");
     const QString none;
-    // A name that says nothing of the format: the first lines tell it.
-    const char* const any = "list";
-    auto row = [](const char* name, const char* fileName, const QByteArray& bytes,
-                  const QString& folder, const QStringList& expected) {
+    auto named = [](const char* name, const char* fileName, const QByteArray& bytes,
+                    const QString& folder, const QStringList& expected) {
         QTest::newRow(name) << QString::fromUtf8(fileName) << bytes << folder << expected;
+    };
+    // Under a name that says nothing of the format, which the first lines then tell.
+    auto row = [&named](const char* name, const QByteArray& bytes, const QString& folder,
+                        const QStringList& expected) {
+        named(name, "list", bytes, folder, expected);
     };
 
     // The comma grammar of plain files.
-    row("empty file", any, "", pl, {});
-    row("one path per line", any, "/m/a.mp3\r\n/m/b.mp3\r\n", pl, {"/m/a.mp3", "/m/b.mp3"});
-    row("no line end after the last line", any, "/m/a.mp3\r\n/m/b.mp3", pl,
-        {"/m/a.mp3", "/m/b.mp3"});
-    row("a comma splits a line", any, "/m/a,/m/b\r\n", pl, {"/m/a", "/m/b"});
-    row("comma at the end of the file", any, "/a,", pl, {"/a"});
-    row("comma before a line end", any, "/a,\r\n/b", pl, {"/a", "", "/b"});
-    row("empty fields", any, ",/a,,/b", pl, {"", "/a", "", "/b"});
-    row("blank lines", any, "/a\r\n\r\n\r\n/b\r\n", pl, {"/a", "", "", "/b"});
-    row("a line of blanks is blank", any, "/a\r\n \t \r\n/b", pl, {"/a", "", "/b"});
-    row("quoted commas", any, "\"/m/a, b.mp3\"\r\n/c", pl, {"/m/a, b.mp3", "/c"});
-    row("after the closing quote up to the separator is dropped", any,
-        "\"/a\" x y,/b\r\n\"/c\"zz\r\n/d", pl, {"/a", "/b", "/c", "/d"});
-    row("the separator after a quote ends at CR LF", any, "\"/a\"\r\n\r\n/b", pl, {"/a", "", "/b"});
-    row("quoted item keeps its blanks", any, "\"  /a  \"", none, {"  /a  "});
-    row("quoted empty item", any, "\"\",/a", pl, {"", "/a"});
-    row("quoted line ends belong to the item", any, "\"/a\r\nb\"\n/c", pl, {"/a\r\nb", "/c"});
-    row("unterminated quote runs to the end", any, "\"/a,b\r\n/c", pl, {"/a,b\r\n/c"});
-    row("a quote inside an item is kept", any, "/a\"b\",c", none, {"/a\"b\"", "c"});
-    row("leading spaces and tabs skipped", any, "   /a\r\n\t /b", pl, {"/a", "/b"});
-    row("trailing spaces dropped, trailing tab kept", any, "/a  \r\n/b\t\r\n/c d ", pl,
+    row("empty file", "", pl, {});
+    row("one path per line", "/m/a.mp3\r\n/m/b.mp3\r\n", pl, {"/m/a.mp3", "/m/b.mp3"});
+    row("no line end after the last line", "/m/a.mp3\r\n/m/b.mp3", pl, {"/m/a.mp3", "/m/b.mp3"});
+    row("a comma splits a line", "/m/a,/m/b\r\n", pl, {"/m/a", "/m/b"});
+    row("comma at the end of the file", "/a,", pl, {"/a"});
+    row("comma before a line end", "/a,\r\n/b", pl, {"/a", "", "/b"});
+    row("empty fields", ",/a,,/b", pl, {"", "/a", "", "/b"});
+    row("blank lines", "/a\r\n\r\n\r\n/b\r\n", pl, {"/a", "", "", "/b"});
+    row("a line of blanks is blank", "/a\r\n \t \r\n/b", pl, {"/a", "", "/b"});
+    row("quoted commas", "\"/m/a, b.mp3\"\r\n/c", pl, {"/m/a, b.mp3", "/c"});
+    row("after the closing quote up to the separator is dropped", "\"/a\" x y,/b\r\n\"/c\"zz\r\n/d",
+        pl, {"/a", "/b", "/c", "/d"});
+    row("the separator after a quote ends at CR LF", "\"/a\"\r\n\r\n/b", pl, {"/a", "", "/b"});
+    row("quoted item keeps its blanks", "\"  /a  \"", none, {"  /a  "});
+    row("quoted empty item", "\"\",/a", pl, {"", "/a"});
+    row("quoted line ends belong to the item", "\"/a\r\nb\"\n/c", pl, {"/a\r\nb", "/c"});
+    row("unterminated quote runs to the end", "\"/a,b\r\n/c", pl, {"/a,b\r\n/c"});
+    row("a quote inside an item is kept", "/a\"b\",c", none, {"/a\"b\"", "c"});
+    row("leading spaces and tabs skipped", "   /a\r\n\t /b", pl, {"/a", "/b"});
+    row("trailing spaces dropped, trailing tab kept", "/a  \r\n/b\t\r\n/c d ", pl,
         {"/a", "/b\t", "/c d"});
-    row("lone CR ends a line", any, "/a\r/b\r", pl, {"/a", "/b"});
-    row("lone LF ends a line", any, "/a\n/b\n", pl, {"/a", "/b"});
-    row("LF CR is two line ends", any, "/a\n\r/b", pl, {"/a", "", "/b"});
-    row("CR CR LF is two line ends", any, "/a\r\r\n/b", pl, {"/a", "", "/b"});
-    row("NUL bytes are kept", any, QByteArray("/a\0b", 4), pl, {QString::fromUtf16(u"/a\0b", 4)});
+    row("lone CR ends a line", "/a\r/b\r", pl, {"/a", "/b"});
+    row("lone LF ends a line", "/a\n/b\n", pl, {"/a", "/b"});
+    row("LF CR is two line ends", "/a\n\r/b", pl, {"/a", "", "/b"});
+    row("CR CR LF is two line ends", "/a\r\r\n/b", pl, {"/a", "", "/b"});
+    row("NUL bytes are kept", QByteArray("/a\0b", 4), pl, {QString::fromUtf16(u"/a\0b", 4)});
 
-    // Where the items point, in every format alike.
-    row("relative paths against the folder", any, "a.mp3\r\nsub/b.mp3\r\n../c.mp3\r\n./d.mp3",
+    // Where the items point.
+    row("relative paths against the folder", "a.mp3\r\nsub/b.mp3\r\n../c.mp3\r\n./d.mp3",
         QStringLiteral("/lists/rock"),
         {"/lists/rock/a.mp3", "/lists/rock/sub/b.mp3", "/lists/c.mp3", "/lists/rock/d.mp3"});
-    row("relative paths kept without a folder", any, "a.mp3", none, {"a.mp3"});
-    row("root folder", any, "a.mp3", QStringLiteral("/"), {"/a.mp3"});
-    row("absolute paths kept as written", any, "/x/../y//z.mp3", pl, {"/x/../y//z.mp3"});
-    row("other URLs kept", any, "http://example.com/a%20b.mp3", pl,
-        {"http://example.com/a%20b.mp3"});
-    row("file URL", any, "file:///m/a%20b%2C%C3%A9.mp3", pl, {QStringLiteral("/m/a b,é.mp3")});
-    row("file URL with localhost and case", any, "FILE://LocalHost/m/a.mp3", pl, {"/m/a.mp3"});
-    row("file URL of another host", any, "file://nas/share/a.mp3", pl, {"//nas/share/a.mp3"});
-    row("file URL keeps # and bad escapes", any, "file:///m/a#1%zz%4.mp3", pl, {"/m/a#1%zz%4.mp3"});
-    row("file URL escape in Windows-1252", any, "file:///m/%E9t%E9.mp3", pl,
+    row("relative paths kept without a folder", "a.mp3", none, {"a.mp3"});
+    row("root folder", "a.mp3", QStringLiteral("/"), {"/a.mp3"});
+    row("absolute paths kept as written", "/x/../y//z.mp3", pl, {"/x/../y//z.mp3"});
+    row("other URLs kept", "http://example.com/a%20b.mp3", pl, {"http://example.com/a%20b.mp3"});
+    row("file URL", "file:///m/a%20b%2C%C3%A9.mp3", pl, {QStringLiteral("/m/a b,é.mp3")});
+    row("file URL with localhost and case", "FILE://LocalHost/m/a.mp3", pl, {"/m/a.mp3"});
+    row("file URL of another host", "file://nas/share/a.mp3", pl, {"//nas/share/a.mp3"});
+    row("file URL keeps # and bad escapes", "file:///m/a#1%zz%4.mp3", pl, {"/m/a#1%zz%4.mp3"});
+    row("file URL escape in Windows-1252", "file:///m/%E9t%E9.mp3", pl,
         {QStringLiteral("/m/été.mp3")});
-    row("file URL with no path", any, "file://", pl, {"/"});
-    row("a drive letter is not a URL", any, "C:\\m\\a.mp3", pl, {"/lists/C:\\m\\a.mp3"});
+    row("file URL with no path", "file://", pl, {"/"});
+    row("a drive letter is not a URL", "C:\\m\\a.mp3", pl, {"/lists/C:\\m\\a.mp3"});
 
     // M3U: by its name, header or not, else by its header.
     const QByteArray headerless = "# comment\n/a, b\n\"/c, d\"\n";
     const QStringList asM3u = {"/a, b", "/c, d"};
-    row("M3U without a header", "x.m3u", headerless, none, asM3u);
-    row("M3U8 in any case", "x.M3u8", headerless, none, asM3u);
-    row("M3U with a header after a byte-order mark", "x.m3u", "\xEF\xBB\xBF#EXTM3U\n" + headerless,
-        none, asM3u);
-    row("an ending that is not the last", "x.m3u.txt", headerless, none,
-        {"# comment", "/a", "b", "/c, d"});
-    row("a quote that does not wrap the line stays", "x.m3u", "\"/a\",b\n", pl,
-        {"/lists/\"/a\",b"});
-    row("extended M3U", any,
+    named("M3U without a header", "x.m3u", headerless, none, asM3u);
+    named("M3U8 in any case", "x.M3u8", headerless, none, asM3u);
+    named("M3U with a header after a byte-order mark", "x.m3u",
+          "\xEF\xBB\xBF#EXTM3U\n" + headerless, none, asM3u);
+    named("a quote that does not wrap the line stays", "x.m3u", "\"/a\",b\n", pl,
+          {"/lists/\"/a\",b"});
+    named("an ending that is not the last", "x.m3u.txt", headerless, none,
+          {"# comment", "/a", "b", "/c, d"});
+    row("extended M3U",
         "#EXTM3U\r\n#EXTINF:205,Artist - Title, Live\r\nsong, live.mp3\r\n\r\n"
         "  /abs/b.mp3  \r\n#EXTINF:-1,Radio\r\nhttp://radio.example/s\r\n",
         pl, {"/lists/song, live.mp3", "/abs/b.mp3", "http://radio.example/s"});
-    row("extended M3U after a byte-order mark, under a PLS name", "x.pls",
-        "\xEF\xBB\xBF#EXTM3U\n\"/a\",b\n", pl, {"/lists/\"/a\",b"});
-    row("extended M3U keeps quotes", any, "#EXTM3U\n\"/a\"\n", none, {"\"/a\""});
-    row("extended M3U header with attributes", any, "#EXTM3U tvg-shift=1\r/a,b\r", pl, {"/a,b"});
-    row("extended M3U header must be the first line", any, "\n#EXTM3U\n/a", none,
-        {"", "#EXTM3U", "/a"});
-    row("a longer header word is no header", any, "#EXTM3UX\n/a", none, {"#EXTM3UX", "/a"});
+    named("extended M3U after a byte-order mark, under a PLS name", "x.pls",
+          "\xEF\xBB\xBF#EXTM3U\n\"/a\",b\n", pl, {"/lists/\"/a\",b"});
+    row("extended M3U keeps quotes", "#EXTM3U\n\"/a\"\n", none, {"\"/a\""});
+    row("extended M3U header with attributes", "#EXTM3U tvg-shift=1\r/a,b\r", pl, {"/a,b"});
+    row("extended M3U header must be the first line", "\n#EXTM3U\n/a", none, {"", "#EXTM3U", "/a"});
+    row("a longer header word is no header", "#EXTM3UX\n/a", none, {"#EXTM3UX", "/a"});
 
     // PLS, under any name.
-    row("PLS keys out of order", any,
+    row("PLS keys out of order",
         "\r\n \t\r\n[Playlist]\r\nNumberOfEntries=4\r\nFile2=/b\r\n"
         "Title1=First\r\nFile10=/j\r\nfile1 = /a\r\nFile3=\r\nLength1=-1\r\nVersion=2\r\n",
         pl, {"/a", "/b", "", "/j"});
-    row("PLS numbers of any length", any,
-        "[playlist]\nFile99999999999999999999999=/z\nFile002=/b\nFile1=/a\n", pl,
-        {"/a", "/b", "/z"});
-    row("PLS repeated number keeps both in file order", any, "[playlist]\nFile1=/a\nFile1=/b\n", pl,
+    row("PLS numbers of any length",
+        "[playlist]\nFile99999999999999999999999=/z\nFile002=/b\n"
+        "File1=/a\n",
+        pl, {"/a", "/b", "/z"});
+    row("PLS repeated number keeps both in file order", "[playlist]\nFile1=/a\nFile1=/b\n", pl,
         {"/a", "/b"});
-    row("PLS keys without a number are skipped", any,
-        "[playlist]\nFile=/x\nFileA=/y\nFile1/z\nFile2=/b", pl, {"/b"});
-    row("PLS values are resolved", any,
-        "\xEF\xBB\xBF[PLAYLIST]\nFile1=c.mp3\nFile2=file:///x%20y\nFile3=a,b\n", pl,
-        {"/lists/c.mp3", "/x y", "/lists/a,b"});
-    row("PLS under an M3U name", "x.m3u", "\n[playlist]\nFile1=/a,b\n", none, {"/a,b"});
-    row("PLS header must be the first non-blank line", "x.pls", "/a\n[playlist]\nFile1=/b", none,
-        {"/a", "[playlist]", "File1=/b"});
+    row("PLS keys without a number are skipped", "[playlist]\nFile=/x\nFileA=/y\nFile1/z\nFile2=/b",
+        pl, {"/b"});
+    row("PLS values are resolved",
+        "\xEF\xBB\xBF[PLAYLIST]\nFile1=c.mp3\nFile2=file:///x%20y\n"
+        "File3=a,b\n",
+        pl, {"/lists/c.mp3", "/x y", "/lists/a,b"});
+    named("PLS under an M3U name", "x.m3u", "\n[playlist]\nFile1=/a,b\n", none, {"/a,b"});
+    named("PLS header must be the first non-blank line", "x.pls", "/a\n[playlist]\nFile1=/b", none,
+          {"/a", "[playlist]", "File1=/b"});
 
-    // Text: UTF-8 when the whole file is, else Windows-1252.
-    row("byte-order mark of a plain file", any, "\xEF\xBB\xBF/a,/b", pl, {"/a", "/b"});
-    row("UTF-8", any, "/m\xC3\xBCsic/\xE2\x82\xAC \xF0\x9F\x8E\xB5.mp3", pl,
+    // Text.
+    row("byte-order mark of a plain file", "\xEF\xBB\xBF/a,/b", pl, {"/a", "/b"});
+    row("UTF-8", "/m\xC3\xBCsic/\xE2\x82\xAC \xF0\x9F\x8E\xB5.mp3", pl,
         {QStringLiteral("/müsic/€ 🎵.mp3")});
-    row("Windows-1252", any, "/m\xFCsic/\x80\x96\xE9.mp3", pl, {QStringLiteral("/müsic/€–é.mp3")});
-    row("Latin-1 with valid UTF-8 elsewhere is Windows-1252", any, "/\xC3\xA9\n/\xE9", pl,
+    row("Windows-1252", "/m\xFCsic/\x80\x96\xE9.mp3", pl, {QStringLiteral("/müsic/€–é.mp3")});
+    row("Latin-1 with valid UTF-8 elsewhere is Windows-1252", "/\xC3\xA9\n/\xE9", pl,
         {QStringLiteral("/Ã©"), QStringLiteral("/é")});
-    row("undefined Windows-1252 bytes", any, "/\x81\x8D\x8F\x90\x9D", pl,
+    row("undefined Windows-1252 bytes", "/\x81\x8D\x8F\x90\x9D", pl,
         {QStringLiteral("/\u0081\u008D\u008F\u0090\u009D")});
-    row("overlong UTF-8 is not UTF-8", any, "/\xC0\xAF", pl, {QStringLiteral("/À¯")});
-    row("encoded surrogate is not UTF-8", any, "/\xED\xA0\x80", pl, {QStringLiteral("/í\u00A0€")});
-    row("truncated UTF-8 at the end", any, "/a\xE2\x82", pl, {QStringLiteral("/aâ‚")});
-    const auto text = [&](const char* name, const QByteArray& bytes, bool utf8) {
-        row(name, any, '/' + bytes, none,
-            {'/' + (utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes))});
-    };
-    text("ASCII longer than a word", "abcdefghijklmnopq", true);
-    text("largest code point", "\xF4\x8F\xBF\xBF", true);
-    text("beyond U+10FFFF", "\xF4\x90\x80\x80", false);
-    text("overlong three bytes", "\xE0\x80\xAF", false);
-    text("overlong four bytes", "\xF0\x80\x80\xAF", false);
-    text("last before surrogates", "\xED\x9F\xBF", true);
-    text("lone continuation", "abcdefgh\x80", false);
-    text("cut short", "\xF0\x9F\x8E", false);
-    text("lead byte F5", "\xF5\x80\x80\x80", false);
-    text("continuation missing", "\xC3(", false);
+    row("overlong UTF-8 is not UTF-8", "/\xC0\xAF", pl, {QStringLiteral("/À¯")});
+    row("encoded surrogate is not UTF-8", "/\xED\xA0\x80", pl, {QStringLiteral("/í\u00A0€")});
+    row("truncated UTF-8 at the end", "/a\xE2\x82", pl, {QStringLiteral("/aâ‚")});
 }
 
 // Reading stops after as many entries as asked for, a PLS file's lowest numbers first.
@@ -201,6 +191,31 @@ void TestPlaylistReader::byteNames() {
             found[raw.index] = name;
     }
     QCOMPARE(found, names);
+}
+
+// Whether a whole file is taken as UTF-8.
+void TestPlaylistReader::utf8Validity_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("ASCII longer than a word") << QByteArray("abcdefghijklmnopq") << true;
+    QTest::newRow("largest code point") << QByteArray("\xF4\x8F\xBF\xBF") << true;
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << false;
+    QTest::newRow("overlong four bytes") << QByteArray("\xF0\x80\x80\xAF") << false;
+    QTest::newRow("last before surrogates") << QByteArray("\xED\x9F\xBF") << true;
+    QTest::newRow("lone continuation") << QByteArray("abcdefgh\x80") << false;
+    QTest::newRow("cut short") << QByteArray("\xF0\x9F\x8E") << false;
+    QTest::newRow("lead byte F5") << QByteArray("\xF5\x80\x80\x80") << false;
+    QTest::newRow("continuation missing") << QByteArray("\xC3(") << false;
+}
+
+void TestPlaylistReader::utf8Validity() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    const QString expected =
+        QLatin1Char('/') + (valid ? QString::fromUtf8(bytes) : fromWindows1252(bytes));
+    const QByteArray file = '/' + bytes;
+    QCOMPARE(playlistParserFor(QString(), file).read(file, QString()).paths, QStringList{expected});
 }
 
 QTEST_APPLESS_MAIN(TestPlaylistReader)
