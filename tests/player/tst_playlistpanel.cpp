@@ -254,8 +254,8 @@ void TestPlaylistPanel::loadFromMenuIsLoad() {
     QCOMPARE(w.env.dialogs.fileFilters.size(), 2);
 }
 
-// A hand-made M3U file has no header; read as a comma list it gave bogus entries, which Save
-// then wrote out. (tst_playlistreader tells the formats apart by every name.)
+// A hand-made M3U file has no header; read as a comma list it gave bogus entries. (The reader's
+// own test tells the formats apart by every name; saveThenLoad writes such entries back.)
 void TestPlaylistPanel::loadM3uByName() {
     Window w;
     const QString list = w.env.tempPath(QStringLiteral("lists/HAND.M3U8"));
@@ -264,15 +264,6 @@ void TestPlaylistPanel::loadM3uByName() {
     const QStringList entries = {"/music/Artist, The - Song.mp3", "/music/old, quoted.mp3",
                                  w.env.tempPath(QStringLiteral("lists/sub/relative, too.mp3"))};
     w.env.dialogs.openFiles = {list};
-    w.form.Command4->click();
-    QCOMPARE(w.entries(), entries);
-
-    const QString saved = w.env.tempPath(QStringLiteral("resaved.m3u"));
-    w.env.dialogs.saveFiles = {saved};
-    w.form.Command3->click();
-    QVERIFY(w.env.dialogs.messages.isEmpty());
-    w.form.Command5->click();
-    w.env.dialogs.openFiles = {saved};
     w.form.Command4->click();
     QCOMPARE(w.entries(), entries);
 }
@@ -293,18 +284,18 @@ void TestPlaylistPanel::loadNamesByBytes_data() {
 }
 
 // A Windows-1252 playlist naming caf\xE9.mp3 reads as "café.mp3", which is not that file; the
-// entry must name the file on disk, play, and be saved as the same bytes.
+// entry must name the file on disk and be saved as the same bytes. (tst_openfiles plays such a
+// name.)
 void TestPlaylistPanel::loadNamesByBytes() {
     QFETCH(QList<QByteArray>, onDisk);
     QFETCH(QByteArray, playlist);
     QFETCH(QByteArray, entry);
     Window w;
     const QByteArray folder = QFile::encodeName(w.env.tempPath(QStringLiteral("names")));
-    const QString mp3 = m_mp3.isEmpty() ? w.env.tempPath(QStringLiteral("not an MP3")) : m_mp3;
-    QVERIFY(!m_mp3.isEmpty() || writeFile(mp3, "x"));
-    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
+    const QString file = w.env.tempPath(QStringLiteral("names/file"));
+    QVERIFY(writeFile(file, "x"));
     for (const QByteArray& name : onDisk)
-        QVERIFY(copyFileTo(mp3, folder + '/' + name));
+        QVERIFY(copyFileTo(file, folder + '/' + name));
     const QString list = QFile::decodeName(folder) + QStringLiteral("/list.m3u");
     QVERIFY(writeFile(list, QByteArray(playlist).replace("FOLDER", folder)));
 
@@ -317,17 +308,9 @@ void TestPlaylistPanel::loadNamesByBytes() {
     w.env.dialogs.saveFiles = {saved};
     w.form.Command3->click();
     QVERIFY(w.env.dialogs.messages.isEmpty());
-    QFile file(saved);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
-
-    if (m_mp3.isEmpty() || onDisk.isEmpty())
-        return;
-    w.doubleClickEntry(int(w.entries().size() - 1));
-    QVERIFY(w.env.dialogs.messages.isEmpty());
-    QCOMPARE(w.form.MediaPlayer1->fileName(), expected);
-    QCOMPARE(w.form.Label1->text(), QStringLiteral("Playlist"));
-    w.form.MediaPlayer1->stop();
+    QFile written(saved);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
 }
 
 void TestPlaylistPanel::loadFails_data() {
