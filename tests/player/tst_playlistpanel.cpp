@@ -2,6 +2,7 @@
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"
+#include "support/fixtures.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -10,9 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,10 +19,8 @@
 #include <algorithm>
 #include <csignal>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quorvela;
 using namespace quorvela::test;
@@ -71,15 +68,6 @@ struct Window {
     }
 };
 
-// Writes a file named by bytes, which QFile would take as UTF-8 text.
-bool writeNamedByBytes(const QByteArray& path, const QByteArray& content) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    return ::close(fd) == 0 && written;
-}
-
 // Lets no file grow beyond limit bytes while it lives, with the signal that would end the
 // process ignored, so that a write past it fails (EFBIG) as one on a full disk does (ENOSPC).
 class FileSizeLimit {
@@ -121,7 +109,6 @@ private slots:
     void clear();
     void loadTwiceAppendsTwice();
     void loadFromMenuIsLoad();
-    void loadM3uByName_data();
     void loadM3uByName();
     void loadNamesByBytes_data();
     void loadNamesByBytes();
@@ -147,15 +134,7 @@ private:
 void TestPlaylistPanel::initTestCase() {
     QVERIFY(m_dir.isValid());
     // A real, short MP3, so the test holds whatever the player accepts.
-    const QString sox = QStandardPaths::findExecutable(QStringLiteral("sox"));
-    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
-    if (sox.isEmpty() || lame.isEmpty())
-        return;
-    const QString wav = m_dir.filePath(QStringLiteral("t.wav"));
-    const QString mp3 = m_dir.filePath(QStringLiteral("tone, one.mp3"));
-    if (QProcess::execute(
-            sox, {"-R", "-n", "-r", "44100", "-c", "2", wav, "synth", "1", "sine", "440"}) == 0 &&
-        QProcess::execute(lame, {"--quiet", "-b", "128", wav, mp3}) == 0)
+    if (const QString mp3 = m_dir.filePath(QStringLiteral("tone, one.mp3")); makeToneMp3(mp3))
         m_mp3 = mp3;
 }
 
@@ -275,44 +254,16 @@ void TestPlaylistPanel::loadFromMenuIsLoad() {
     QCOMPARE(w.env.dialogs.fileFilters.size(), 2);
 }
 
-void TestPlaylistPanel::loadM3uByName_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("expected");
-    const QByteArray headerless =
-        "# comment\r\n/music/Artist, The - Song.mp3\r\n\r\n\"/music/old, quoted.mp3\"\r\n"
-        "sub/relative, too.mp3\r\n";
-    const QStringList entries = {"/music/Artist, The - Song.mp3", "/music/old, quoted.mp3",
-                                 "lists/sub/relative, too.mp3"};
-    QTest::newRow("M3U without a header") << "lists/hand.m3u" << headerless << entries;
-    QTest::newRow("M3U8 in capitals") << "lists/HAND.M3U8" << headerless << entries;
-    QTest::newRow("with a header and a byte-order mark")
-        << "lists/saved.m3u"
-        << "\xEF\xBB\xBF#EXTM3U\n" + headerless << entries;
-}
-
-// Read as a comma list, the file above gave "lists/# comment", "/music/Artist" and
-// "lists/The - Song.mp3", and Save wrote those out.
+// A hand-made M3U file has no header; read as a comma list it gave bogus entries. (The reader's
+// own test tells the formats apart by every name; saveThenLoad writes such entries back.)
 void TestPlaylistPanel::loadM3uByName() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, expected);
     Window w;
-    const QString list = w.env.tempPath(name);
-    QVERIFY(writeFile(list, bytes));
-    QStringList entries;
-    for (const QString& entry : expected)
-        entries.append(entry.startsWith(QLatin1Char('/')) ? entry : w.env.tempPath(entry));
+    const QString list = w.env.tempPath(QStringLiteral("lists/HAND.M3U8"));
+    QVERIFY(writeFile(list, "# comment\r\n/music/Artist, The - Song.mp3\r\n\r\n"
+                            "\"/music/old, quoted.mp3\"\r\nsub/relative, too.mp3\r\n"));
+    const QStringList entries = {"/music/Artist, The - Song.mp3", "/music/old, quoted.mp3",
+                                 w.env.tempPath(QStringLiteral("lists/sub/relative, too.mp3"))};
     w.env.dialogs.openFiles = {list};
-    w.form.Command4->click();
-    QCOMPARE(w.entries(), entries);
-
-    const QString saved = w.env.tempPath(QStringLiteral("resaved.m3u"));
-    w.env.dialogs.saveFiles = {saved};
-    w.form.Command3->click();
-    QVERIFY(w.env.dialogs.messages.isEmpty());
-    w.form.Command5->click();
-    w.env.dialogs.openFiles = {saved};
     w.form.Command4->click();
     QCOMPARE(w.entries(), entries);
 }
@@ -333,19 +284,18 @@ void TestPlaylistPanel::loadNamesByBytes_data() {
 }
 
 // A Windows-1252 playlist naming caf\xE9.mp3 reads as "café.mp3", which is not that file; the
-// entry must name the file on disk, play, and be saved as the same bytes.
+// entry must name the file on disk and be saved as the same bytes. (tst_openfiles plays such a
+// name.)
 void TestPlaylistPanel::loadNamesByBytes() {
     QFETCH(QList<QByteArray>, onDisk);
     QFETCH(QByteArray, playlist);
     QFETCH(QByteArray, entry);
     Window w;
     const QByteArray folder = QFile::encodeName(w.env.tempPath(QStringLiteral("names")));
-    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
-    QByteArray mp3 = "not an MP3";
-    if (QFile file(m_mp3); !m_mp3.isEmpty() && file.open(QIODevice::ReadOnly))
-        mp3 = file.readAll();
+    const QString file = w.env.tempPath(QStringLiteral("names/file"));
+    QVERIFY(writeFile(file, "x"));
     for (const QByteArray& name : onDisk)
-        QVERIFY(writeNamedByBytes(folder + '/' + name, mp3));
+        QVERIFY(copyFileTo(file, folder + '/' + name));
     const QString list = QFile::decodeName(folder) + QStringLiteral("/list.m3u");
     QVERIFY(writeFile(list, QByteArray(playlist).replace("FOLDER", folder)));
 
@@ -358,17 +308,11 @@ void TestPlaylistPanel::loadNamesByBytes() {
     w.env.dialogs.saveFiles = {saved};
     w.form.Command3->click();
     QVERIFY(w.env.dialogs.messages.isEmpty());
-    QFile file(saved);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
-
-    if (m_mp3.isEmpty() || onDisk.isEmpty())
-        return;
-    w.doubleClickEntry(int(w.entries().size() - 1));
-    QVERIFY(w.env.dialogs.messages.isEmpty());
-    QCOMPARE(w.form.MediaPlayer1->fileName(), expected);
-    QCOMPARE(w.form.Label1->text(), QStringLiteral("Playlist"));
-    w.form.MediaPlayer1->stop();
+    QFile written(saved);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().endsWith('\n' + folder + '/' + entry + '\n'));
+    // The temporary folder cannot remove what Qt cannot name.
+    QVERIFY(removeTree(folder));
 }
 
 void TestPlaylistPanel::loadFails_data() {

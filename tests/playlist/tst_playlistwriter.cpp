@@ -67,10 +67,41 @@ QStringList readBack(const QString& fileName, const QByteArray& bytes) {
 class TestPlaylistWriter : public QObject {
     Q_OBJECT
 private slots:
+    void writtenText_data();
+    void writtenText();
     void problem_data();
     void problem();
     void roundTrip();
 };
+
+void TestPlaylistWriter::writtenText_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("M3U, nothing") << "a.m3u" << QStringList() << QByteArray("#EXTM3U\n");
+    QTest::newRow("M3U, paths as they stand")
+        << "a.M3U" << QStringList{"/m/a b.mp3", "http://h/s", "/m/é,\".mp3", "/m/ a\t"}
+        << QByteArray("#EXTM3U\n/m/a b.mp3\nhttp://h/s\n/m/\xC3\xA9,\".mp3\nfile:///m/%20a%09\n");
+    QTest::newRow("M3U for any other name")
+        << "a.txt" << QStringList{"/a"} << QByteArray("#EXTM3U\n/a\n");
+    QTest::newRow("PLS, empty entries too")
+        << "a.pls" << QStringList{"", "/a", "/m/#1 ;=x"}
+        << QByteArray("[playlist]\nFile1=\nFile2=/a\nFile3=/m/#1 ;=x\nNumberOfEntries=3\n"
+                      "Version=2\n");
+    QTest::newRow("PLS, nothing") << "list.PlS" << QStringList()
+                                  << QByteArray("[playlist]\nNumberOfEntries=0\nVersion=2\n");
+}
+
+void TestPlaylistWriter::writtenText() {
+    QFETCH(QString, fileName);
+    QFETCH(QStringList, entries);
+    QFETCH(QByteArray, text);
+    const PlaylistText written = playlistWriterFor(fileName).write(entries);
+    QVERIFY(written.rejected.isEmpty());
+    QCOMPARE(written.bytes, text);
+    QCOMPARE(playlistParserFor(fileName, written.bytes).read(written.bytes, ReadFolder).paths,
+             entries);
+}
 
 void TestPlaylistWriter::problem_data() {
     QTest::addColumn<QString>("entry");
@@ -113,9 +144,8 @@ void TestPlaylistWriter::problem() {
 }
 
 // Whatever the entries, in either format the accepted ones read back exactly (a name that is
-// not UTF-8 by its bytes), and a rejected
-// one truly reads back changed when written as it stands, so no entry is refused that need
-// not be.
+// not UTF-8 by its bytes), and a rejected one truly reads back changed when written as it
+// stands, so no entry is refused that need not be.
 void TestPlaylistWriter::roundTrip() {
     for (const Format& format : Formats) {
         QRandomGenerator random(20240611);
@@ -158,6 +188,7 @@ void TestPlaylistWriter::roundTrip() {
         QVERIFY(rejections > 100);
     }
 }
+
 QTEST_APPLESS_MAIN(TestPlaylistWriter)
 
 #include "tst_playlistwriter.moc"
