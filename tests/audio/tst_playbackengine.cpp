@@ -35,7 +35,7 @@ AudioFormat pcm(int rate, int channels) {
 // server would make it.
 class LosableOutput final : public NullAudioOutput {
 public:
-    quint64 start(const AudioFormat& format, AudioSource* source) override {
+    quint64 start(const AudioFormat& format, DecodeAhead* source) override {
         return m_stream = NullAudioOutput::start(format, source);
     }
     void loseDevice() {
