@@ -14,6 +14,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvela {
 
@@ -380,7 +381,10 @@ void DeviceAudioOutput::flush() {
     askTiming();
     if (!m_paused)
         cork(false);
-    // The server asks for a whole buffer anew.
+    // The server asks again only for what it has not asked for already: what it did ask for,
+    // it gets once the source has samples from the new place.
+    if (!m_refillTimer)
+        m_refillTimer = armTimer(RefillRetryUSecs, &DeviceAudioOutput::refillDue);
 }
 
 pa_time_event* DeviceAudioOutput::armTimer(pa_usec_t afterUSecs, pa_time_event_cb_t callback) {
@@ -482,22 +486,20 @@ qint64 DeviceAudioOutput::processedUSecs() {
     const LoopLock lock(m_loop);
     if (!m_stream || !m_sounding)
         return 0;
-    if (m_finished)
-        return copiedUSecs();
     const pa_usec_t now = pa_rtclock_now();
+    const pa_usec_t lastRead = std::exchange(m_heardReadAt, now);
     if (m_paused || m_stretchStartUSecs < 0)
         return m_heardUSecs;
-    if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs)
+    if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
         askTiming();
     // The server does not answer: it is not playing what we know of either.
     if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs)
         return m_heardUSecs;
-    qint64 heard = heardUSecs();
+    qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
     // Never faster than the wall clock, give or take, so that the clock catches up gradually
     // with a server that went on after standing still; and never back.
-    if (m_heardReadAt != 0)
-        heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - m_heardReadAt));
-    m_heardReadAt = now;
+    if (lastRead != 0)
+        heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - lastRead));
     m_heardUSecs = std::max(m_heardUSecs, heard);
     return m_heardUSecs;
 }

@@ -137,6 +137,10 @@ bool PlaybackEngine::play() {
     case State::Playing:
         return true;
     case State::Paused:
+        // What the stream held when it was paused is dropped, unheard: it goes on from the
+        // sample the listener heard last, or from where a seek meanwhile moved it.
+        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(m_stretchStart));
+        m_output->flush();
         m_output->resume();
         setState(State::Playing);
         return true;
@@ -159,13 +163,10 @@ void PlaybackEngine::startOutput() {
 void PlaybackEngine::pause() {
     if (m_state != State::Playing)
         return;
-    // The stream falls silent at once, and drops what it holds but was not heard: playing
-    // goes on from the sample the listener heard last.
+    // The stream falls silent at once and keeps its place in the desktop's mixer.
     const double heard = position();
     m_output->pause();
     m_stretchStart = heard;
-    m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(heard));
-    m_output->flush();
     setState(State::Paused);
 }
 
@@ -181,8 +182,11 @@ bool PlaybackEngine::seek(double seconds) {
     const double length = duration();
     seconds = std::max(0.0, length > 0.0 ? std::min(seconds, length) : seconds);
     m_stretchStart = seconds;
-    m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(seconds));
-    m_output->flush();
+    // Paused, the stream moves there when it goes on.
+    if (m_state == State::Playing) {
+        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(seconds));
+        m_output->flush();
+    }
     emit seeked(seconds);
     return true;
 }

@@ -67,6 +67,8 @@ void WavAudioOutput::heard() {
     }
     m_queue.remove(0, static_cast<qsizetype>(bytes));
     m_framesWritten += bytes / bytesPerFrame;
+    // So that the file is whole at any moment, also when the program is gone.
+    writeHeader();
 }
 
 void WavAudioOutput::dropped() {

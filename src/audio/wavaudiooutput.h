@@ -11,7 +11,7 @@ namespace quorvela {
 // but not yet heard when playing stops, pauses or moves is dropped, as a device drops it. The
 // file is created by the first start(), in that track's own format unless one is given, and
 // grows over later ones, which the decoder gives in the file's format; its header is brought
-// up to date whenever samples are dropped, so it always describes what the file holds then.
+// up to date with every write, so it always describes what the file holds.
 class WavAudioOutput final : public NullAudioOutput {
     Q_OBJECT
 public:
