@@ -25,12 +25,12 @@ DecodeAhead::~DecodeAhead() {
         m_thread.join();
 }
 
-void DecodeAhead::load(std::unique_ptr<AudioSource> source) {
+void DecodeAhead::load(SourceMaker make) {
     {
         const std::lock_guard lock(m_mutex);
         dropBuffered();
         m_decoding = false;
-        m_incoming = std::move(source);
+        m_makeSource = std::move(make);
         m_replaceSource = true;
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
@@ -148,17 +148,18 @@ void DecodeAhead::run() {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
         if (m_replaceSource) {
-            std::unique_ptr<AudioSource> old = std::move(m_source);
-            m_source = std::move(m_incoming);
+            const SourceMaker make = std::move(m_makeSource);
             m_replaceSource = false;
             positioned = 0;
-            // Closing a file may wait on the disk too.
+            // Closing and opening files may wait on the disk.
             lock.unlock();
-            old.reset();
+            m_source.reset();
+            std::unique_ptr<AudioSource> source = make ? make() : nullptr;
             lock.lock();
+            m_source = std::move(source);
             continue;
         }
-        if (!m_decoding || !m_source) {
+        if (!m_decoding) {
             m_wake.wait(lock);
             continue;
         }
@@ -171,7 +172,10 @@ void DecodeAhead::run() {
             lock.unlock();
             QString error;
             bool ended = false;
-            if (source->outputFormat() != format && !source->setOutputFormat(format))
+            if (!source)
+                // Gone or changed since the engine looked at it.
+                error = QStringLiteral("The file cannot be read any more.");
+            else if (source->outputFormat() != format && !source->setOutputFormat(format))
                 error = source->errorString();
             else
                 // A frame beyond the end (a seek past an estimated length) ends the stream.

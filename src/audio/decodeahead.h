@@ -37,9 +37,13 @@ public:
     DecodeAhead(const DecodeAhead&) = delete;
     DecodeAhead& operator=(const DecodeAhead&) = delete;
 
-    // The engine's side. The source of the starts that follow; nothing is decoded until the
-    // next startAt(), and the previous source is let go on the decoding thread.
-    void load(std::unique_ptr<AudioSource> source);
+    // Makes a source on the decoding thread: null when it cannot be opened.
+    using SourceMaker = std::function<std::unique_ptr<AudioSource>()>;
+
+    // The engine's side. The source of the starts that follow, which the decoding thread
+    // opens with make, and closes when the next is loaded: each file is read only by the
+    // thread that opened it. Nothing is decoded until the next startAt().
+    void load(SourceMaker make);
     // Drops what the buffer holds and decodes from frame on, in format. Returns the start's
     // number, which a failure report carries.
     quint64 startAt(const AudioFormat& format, qint64 frame);
@@ -72,7 +76,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_quit = false;
-    std::unique_ptr<AudioSource> m_incoming; // waiting to replace m_source
+    SourceMaker m_makeSource; // waiting to replace m_source
     bool m_replaceSource = false;
     std::unique_ptr<AudioSource> m_source; // the decoding thread's alone
     // What to decode: the start's format and frame. Every drop of the buffer counts up

@@ -479,7 +479,7 @@ void DeviceAudioOutput::streamVolumeRead(pa_context*, const pa_sink_input_info* 
 }
 
 qint64 DeviceAudioOutput::copiedUSecs() const {
-    return m_format.sampleRate() > 0 ? m_copiedFrames * 1'000'000 / m_format.sampleRate() : 0;
+    return m_format.microsecondsFor(m_copiedFrames);
 }
 
 qint64 DeviceAudioOutput::processedUSecs() {

@@ -137,7 +137,7 @@ qint64 NullAudioOutput::clockUSecs() const {
 }
 
 qint64 NullAudioOutput::copiedUSecs() const {
-    return m_format.sampleRate() > 0 ? m_copiedFrames * 1'000'000 / m_format.sampleRate() : 0;
+    return m_format.microsecondsFor(m_copiedFrames);
 }
 
 qint64 NullAudioOutput::processedUSecs() {

@@ -43,17 +43,23 @@ void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
 
 bool PlaybackEngine::open(const QString& path) {
     // The new file is tried on its own first: one that cannot be played leaves what plays
-    // playing, and the window's labels stay true.
-    auto next = std::make_unique<Mp3Decoder>();
-    if (!next->open(path)) {
-        m_error = next->errorString();
+    // playing, and the window's labels stay true. The decoding thread then opens it for
+    // itself.
+    Mp3Decoder next;
+    if (!next.open(path)) {
+        m_error = next.errorString();
         return false;
     }
     closeFile();
-    m_fileFormat = next->outputFormat();
-    m_lengthFrames = next->lengthFrames();
-    m_lengthExact = next->isLengthExact();
-    m_decoder.load(std::move(next));
+    m_fileFormat = next.outputFormat();
+    m_lengthFrames = next.lengthFrames();
+    m_lengthExact = next.isLengthExact();
+    m_decoder.load([path]() -> std::unique_ptr<AudioSource> {
+        auto decoder = std::make_unique<Mp3Decoder>();
+        if (!decoder->open(path))
+            return nullptr;
+        return decoder;
+    });
     m_fileName = path;
     m_error.clear();
     ++m_trackSerial;

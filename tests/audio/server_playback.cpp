@@ -166,9 +166,11 @@ void TestServerPlayback::commandsInQuickSuccessionKeepTheStateTrue() {
 
     // New tracks as fast as a held key gives them, watched from outside meanwhile.
     QProcess watch;
+    // Bounded, so that a test cut short leaves nothing behind.
     watch.start(
         QStringLiteral("bash"),
-        {QStringLiteral("-c"), QStringLiteral("while :; do pactl list sink-inputs | "
+        {QStringLiteral("-c"), QStringLiteral("end=$((SECONDS + 30)); while ((SECONDS < end)); do "
+                                              "pactl list sink-inputs | "
                                               "grep -c 'application.name = \"Quorvela\"'; done")});
     QVERIFY(watch.waitForStarted());
     stalls = std::make_unique<test::StallWatch>();

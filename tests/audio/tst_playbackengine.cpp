@@ -595,7 +595,7 @@ void TestPlaybackEngine::playFailsWithoutSoundDevice() {
 void TestPlaybackEngine::aSlowDiskNeverStallsTheWindow() {
     const AudioFormat format = pcm(44100, 2);
     DecodeAhead decoder([](quint64, const QString&) {});
-    decoder.load(std::make_unique<SlowSource>(format));
+    decoder.load([format] { return std::make_unique<SlowSource>(format); });
     NullAudioOutput output;
     const test::StallWatch stalls;
     decoder.startAt(format, 0);
