@@ -30,8 +30,9 @@ constexpr pa_usec_t RefillUSecs = 250'000;
 constexpr pa_usec_t TimingUpdateUSecs = 3'000'000;
 constexpr pa_usec_t TimingRefreshUSecs = 500'000;
 // A report asked for and not answered within this time means the server stands still: what
-// the device plays is then not known, and the clock holds.
-constexpr pa_usec_t ServerStillUSecs = 250'000;
+// the device plays is then not known, and the clock holds. A busy machine answers well within
+// it.
+constexpr pa_usec_t ServerStillUSecs = 1'000'000;
 // While the decoder is behind (a slow disk), how often to look for its samples.
 constexpr pa_usec_t RefillRetryUSecs = 10'000;
 
@@ -244,6 +245,7 @@ void DeviceAudioOutput::restartStretch() {
     m_heardAtDrainUSecs = 0;
     m_heardUSecs = 0;
     m_heardReadAt = 0;
+    m_catchingUp = false;
 }
 
 void DeviceAudioOutput::releaseStream() {
@@ -493,13 +495,18 @@ qint64 DeviceAudioOutput::processedUSecs() {
     if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
         askTiming();
     // The server does not answer: it is not playing what we know of either.
-    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs)
+    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs) {
+        m_catchingUp = true;
         return m_heardUSecs;
+    }
     qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
-    // Never faster than the wall clock, give or take, so that the clock catches up gradually
-    // with a server that went on after standing still; and never back.
-    if (lastRead != 0)
-        heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - lastRead));
+    // Once the server goes on after standing still, the clock catches up with it gradually,
+    // never faster than twice the wall clock, rather than jump; and it never goes back.
+    if (m_catchingUp) {
+        const qint64 most = m_heardUSecs + 2 * static_cast<qint64>(now - lastRead);
+        m_catchingUp = heard > most;
+        heard = std::min(heard, most);
+    }
     m_heardUSecs = std::max(m_heardUSecs, heard);
     return m_heardUSecs;
 }

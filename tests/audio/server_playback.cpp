@@ -249,7 +249,7 @@ void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
     QVERIFY(engine.play());
     QTRY_VERIFY_WITH_TIMEOUT(engine.position() > 0.5, 3000);
     signalServer(SIGSTOP);
-    QTest::qWait(1000);
+    QTest::qWait(2000);
     const double held = engine.position();
     QTest::qWait(2000);
     QCOMPARE(engine.position(), held);
@@ -268,7 +268,7 @@ void TestServerPlayback::aServerThatHangsNeverStallsTheWindow() {
         last = now;
     }
     QVERIFY2(biggestStep < 0.1, qPrintable(QString::number(biggestStep)));
-    QVERIFY2(last > 3.9, qPrintable(QString::number(last)));
+    QVERIFY2(last > 3.5, qPrintable(QString::number(last)));
     QCOMPARE(failures.count(), 1);
     QCOMPARE(engine.state(), State::Stopped);
 }
