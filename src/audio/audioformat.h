@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace quorvela {
 
 // The shape of a stream of interleaved sound frames: rate, channel count and the type of one
@@ -35,6 +37,11 @@ public:
     // 0 for an invalid format, so that a caller dividing by it checks first.
     [[nodiscard]] int bytesPerFrame() const {
         return isValid() ? bytesPerSample() * m_channelCount : 0;
+    }
+
+    // How long the given number of frames plays, in microseconds; 0 for an invalid format.
+    [[nodiscard]] qint64 microsecondsFor(qint64 frames) const {
+        return m_sampleRate > 0 ? frames * 1'000'000 / m_sampleRate : 0;
     }
 
     friend bool operator==(const AudioFormat&, const AudioFormat&) = default;

@@ -11,20 +11,21 @@
 
 namespace quorvela {
 
-class AudioSource;
+class DecodeAhead;
 
 // Where the player's samples go: the sound device, or a stand-in that keeps the same pace
-// without one. An output plays on a thread of its own and pulls its samples from a source
-// there; it never decodes anything itself.
+// without one. An output plays on a thread of its own and copies its samples there from what
+// the engine's decoding thread decoded ahead; it never reads a file or decodes anything.
 //
 // Its interface belongs to the thread that made it (the window's), and every call returns at
-// once: nothing here waits for a sound server. What happens later is reported back on that
-// thread, through the signals below, each carrying the number start() gave the stream, so
-// that a report about a stream already let go is told apart.
+// once: nothing here waits for a sound server, a disk or a decode. What happens later is
+// reported back on that thread, through the signals below, each carrying the number start()
+// gave the stream, so that a report about a stream already let go is told apart; a report
+// about a stretch that pause() and flush() dropped is not delivered at all.
 //
-// Lifecycle of one stream:
-//   formatFor() -> start() -> started() -> finished()
-//                           \-> failed()  \-> lost()      stop() ends it at any point
+// Lifecycle of one stream, which lives as long as its track plays:
+//   formatFor() -> start() -> started() -> [pause() / resume() / flush()]... -> finished()
+//                           \-> failed()  \-> lost()           stop() ends it at any point
 class AudioOutput : public QObject {
     Q_OBJECT
 public:
@@ -35,19 +36,31 @@ public:
     // always 16-bit samples.
     [[nodiscard]] virtual AudioFormat formatFor(const AudioFormat& file) = 0;
 
-    // Starts a new stream in format, pulling from source on the output's thread; whatever
-    // played before is dropped first. The source stays alive and untouched by its owner until
-    // stop() (or the next start()). The listener's clock starts at 0. Returns the stream's
-    // number, which the reports about it carry.
-    virtual quint64 start(const AudioFormat& format, AudioSource* source) = 0;
+    // Starts a new stream in format, copying from source on the output's thread; whatever
+    // played before is let go first. The source stays alive until stop() (or the next
+    // start()). The listener's clock starts at 0. Returns the stream's number, which the
+    // reports about it carry.
+    virtual quint64 start(const AudioFormat& format, DecodeAhead* source) = 0;
+
+    // Silences the stream at once and holds it, with its place in the desktop's mixer; the
+    // clock stands still. resume() goes on. Both are safe with nothing started.
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+
+    // Drops what the stream holds, unheard, and what the source has buffered, which the
+    // caller has just pointed at a new place; the stream goes on from there (or stays paused)
+    // with its clock back at 0. The stream itself is kept.
+    virtual void flush() = 0;
 
     // Ends the stream at once and drops what it holds, unheard. Once it returns, the source is
     // never read again. Safe at any time, also with nothing started.
     virtual void stop() = 0;
 
-    // Microseconds of sound the listener has heard of the current stream, never more than was
-    // pulled; 0 before it started sounding and after stop(). Cheap enough for a display timer.
-    [[nodiscard]] virtual qint64 processedUSecs() const = 0;
+    // Microseconds the listener has heard of the stream since its start or its last flush(),
+    // never more than was copied; 0 before it started sounding and after stop(). It never
+    // goes back, also when the sound server is slow to answer. Cheap enough for a display
+    // timer.
+    [[nodiscard]] virtual qint64 processedUSecs() = 0;
 
     // Sets the loudness the output applies by itself, so that a change is heard at once rather
     // than after what the output holds: level on the scale desktop mixers show (0 silent,

@@ -1,10 +1,11 @@
 #include "audio/deviceaudiooutput.h"
 
-#include "audio/audiosource.h"
+#include "audio/decodeahead.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
+#include <pulse/operation.h>
 #include <pulse/proplist.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
@@ -13,6 +14,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvela {
 
@@ -23,8 +25,16 @@ namespace {
 // the server would wake all the time).
 constexpr pa_usec_t BufferUSecs = 500'000;
 constexpr pa_usec_t RefillUSecs = 250'000;
-// How old the server's last report on the stream's clock may grow while refilling.
+// How old the server's last report on the stream's clock may grow while refilling, and while
+// the window reads the clock.
 constexpr pa_usec_t TimingUpdateUSecs = 3'000'000;
+constexpr pa_usec_t TimingRefreshUSecs = 500'000;
+// A report asked for and not answered within this time means the server stands still: what
+// the device plays is then not known, and the clock holds. A busy machine answers well within
+// it.
+constexpr pa_usec_t ServerStillUSecs = 1'000'000;
+// While the decoder is behind (a slow disk), how often to look for its samples.
+constexpr pa_usec_t RefillRetryUSecs = 10'000;
 
 void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvela");
@@ -36,6 +46,28 @@ void setIdentity(pa_proplist* properties) {
 pa_sample_spec pulseFormat(const AudioFormat& format) {
     return {PA_SAMPLE_S16NE, static_cast<uint32_t>(std::max(0, format.sampleRate())),
             static_cast<uint8_t>(std::clamp(format.channelCount(), 0, 255))};
+}
+
+// Sends a request whose answer nobody waits for.
+void send(pa_operation* operation) {
+    if (operation)
+        pa_operation_unref(operation);
+}
+
+// Lets go of an operation whose callback is running now.
+void release(pa_operation*& operation) {
+    if (operation)
+        pa_operation_unref(operation);
+    operation = nullptr;
+}
+
+// Lets go of an operation of ours, whose callback then never runs.
+void cancel(pa_operation*& operation) {
+    if (!operation)
+        return;
+    pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    operation = nullptr;
 }
 
 // Holds the loop's lock for a scope.
@@ -85,7 +117,7 @@ AudioFormat DeviceAudioOutput::formatFor(const AudioFormat& file) {
     return format;
 }
 
-quint64 DeviceAudioOutput::start(const AudioFormat& format, AudioSource* source) {
+quint64 DeviceAudioOutput::start(const AudioFormat& format, DecodeAhead* source) {
     if (!m_loop) {
         // The loop's thread starts with the first file played: a window that never plays
         // never has it.
@@ -119,13 +151,17 @@ quint64 DeviceAudioOutput::start(const AudioFormat& format, AudioSource* source)
     m_format = format;
     m_source = source;
     m_starting = true;
+    m_paused = false;
+    restartStretch();
+    m_stretchStartUSecs = 0;
     if (!m_context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
         connectToServer();
     if (!m_starting)
         return serial; // failed at once
     m_deadline = armTimer(pa_usec_t{ServerTimeoutMs} * 1000, &DeviceAudioOutput::deadlinePassed);
-    // While the connection is still being made, the stream follows once it is.
-    if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    // While the connection is still being made, or the last stream is still being dropped,
+    // the stream follows once that is done.
+    if (pa_context_get_state(m_context) == PA_CONTEXT_READY && !m_closing)
         openStream();
     return serial;
 }
@@ -151,6 +187,8 @@ void DeviceAudioOutput::connectToServer() {
 
 void DeviceAudioOutput::disconnectFromServer() {
     m_volumeChangesSent = 0;
+    // With the connection, the server drops every stream of ours.
+    dropClosingStream();
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -183,41 +221,91 @@ void DeviceAudioOutput::openStream() {
     buffer.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RefillUSecs, &wire));
     buffer.fragsize = static_cast<uint32_t>(-1);
     // The clock is interpolated between the server's reports, so reading the position never
-    // asks the server anything. Reports are asked for when playing starts or stalls and then
-    // with the refills, every few seconds: libpulse's own schedule would wake the loop several
-    // times a second more.
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS |
-                                       (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
+    // asks the server anything and never waits. Reports are asked for when playing starts,
+    // stalls or moves, with the refills, and while the window reads the clock: libpulse's own
+    // schedule would wake the loop several times a second more.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_NOT_MONOTONIC | PA_STREAM_EARLY_REQUESTS |
+        (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED) |
+        (m_paused ? PA_STREAM_START_CORKED : 0));
     const pa_cvolume volume = streamVolume();
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0)
         failStart(serverError());
 }
 
-void DeviceAudioOutput::releaseStream() {
-    cancelTimer(m_deadline);
+void DeviceAudioOutput::restartStretch() {
+    ++m_stretch;
+    cancelTimer(m_refillTimer);
     cancelTimer(m_endTimer);
-    m_source = nullptr;
-    m_starting = false;
-    m_sounding = false;
-    m_pulledFrames = 0;
+    cancel(m_drainOperation);
+    m_copiedFrames = 0;
     m_sourceEnded = false;
     m_drainDone = false;
     m_finished = false;
     m_heardAtDrainUSecs = 0;
+    m_heardUSecs = 0;
+    m_heardReadAt = 0;
+    m_catchingUp = false;
+}
+
+void DeviceAudioOutput::releaseStream() {
+    cancelTimer(m_deadline);
+    restartStretch();
+    cancel(m_timingOperation);
+    m_timingAskedAt = 0;
+    m_source = nullptr;
+    m_starting = false;
+    m_sounding = false;
     if (!m_stream)
         return;
     pa_stream* stream = m_stream;
     m_stream = nullptr;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
     pa_stream_set_started_callback(stream, nullptr, nullptr);
     pa_stream_set_underflow_callback(stream, nullptr, nullptr);
     pa_stream_set_moved_callback(stream, nullptr, nullptr);
-    // Taking the stream away drops what it holds at once; nothing of it is played out.
-    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (!PA_STREAM_IS_GOOD(state) || m_closing) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+        return;
+    }
+    // Taking the stream away drops what it holds at once; nothing of it is played out. A
+    // stream the server is still making cannot be taken away before it is made: that waits
+    // until then, and so does the next stream, so that ours never pile up on the server.
+    m_closing = stream;
+    pa_stream_set_state_callback(stream, &DeviceAudioOutput::closingStreamStateChanged, this);
+    if (state == PA_STREAM_READY)
         pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
+}
+
+void DeviceAudioOutput::dropClosingStream() {
+    if (!m_closing)
+        return;
+    pa_stream_set_state_callback(m_closing, nullptr, nullptr);
+    pa_stream_unref(m_closing);
+    m_closing = nullptr;
+}
+
+void DeviceAudioOutput::closingStreamStateChanged(pa_stream* stream, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if (stream != output->m_closing)
+        return;
+    switch (pa_stream_get_state(stream)) {
+    case PA_STREAM_READY:
+        pa_stream_disconnect(stream);
+        return;
+    case PA_STREAM_FAILED:
+    case PA_STREAM_TERMINATED:
+        output->dropClosingStream();
+        if (output->m_starting && !output->m_stream && output->m_context &&
+            pa_context_get_state(output->m_context) == PA_CONTEXT_READY)
+            output->openStream();
+        return;
+    case PA_STREAM_UNCONNECTED:
+    case PA_STREAM_CREATING:
+        return;
+    }
 }
 
 void DeviceAudioOutput::failStart(const QString& reason) {
@@ -232,9 +320,73 @@ void DeviceAudioOutput::reportLost(const QString& reason) {
     post([this, serial, reason] { emit lost(serial, reason); });
 }
 
+void DeviceAudioOutput::reportFinished() {
+    m_finished = true;
+    post([this, serial = m_serial, stretch = m_stretch] {
+        bool current = false;
+        {
+            const LoopLock lock(m_loop);
+            current = m_stream && m_serial == serial && m_stretch == stretch;
+        }
+        // A stretch dropped by a pause or a seek meanwhile did not end the track.
+        if (current)
+            emit finished(serial);
+    });
+}
+
 void DeviceAudioOutput::stop() {
     const LoopLock lock(m_loop);
     releaseStream();
+}
+
+void DeviceAudioOutput::cork(bool corked) {
+    send(pa_stream_cork(m_stream, corked ? 1 : 0, nullptr, nullptr));
+}
+
+void DeviceAudioOutput::pause() {
+    const LoopLock lock(m_loop);
+    if (!m_source || m_paused)
+        return;
+    m_paused = true;
+    // A stream still being made is corked once it is.
+    if (m_sounding)
+        cork(true);
+}
+
+void DeviceAudioOutput::resume() {
+    const LoopLock lock(m_loop);
+    if (!m_source || !m_paused)
+        return;
+    m_paused = false;
+    if (m_sounding)
+        cork(false);
+}
+
+void DeviceAudioOutput::flush() {
+    const LoopLock lock(m_loop);
+    if (!m_source)
+        return;
+    m_source->clear();
+    restartStretch();
+    if (!m_sounding) {
+        // Nothing reached the server yet: the stream begins with what the source gives now.
+        m_stretchStartUSecs = 0;
+        return;
+    }
+    // Corked, the server's clock stands still while it drops what it holds; the samples given
+    // next go where its clock stands then, which its next report tells.
+    if (!m_paused)
+        cork(true);
+    send(pa_stream_flush(m_stream, nullptr, nullptr));
+    m_stretchStartUSecs = -1;
+    cancel(m_timingOperation);
+    askTiming();
+    if (!m_paused)
+        cork(false);
+    // The server asks again only for what it has not asked for already: what it did ask for,
+    // it gets once the source has samples from the new place.
+    if (!m_refillTimer)
+        m_refillTimer = armTimer(RefillRetryUSecs, &DeviceAudioOutput::refillDue);
 }
 
 pa_time_event* DeviceAudioOutput::armTimer(pa_usec_t afterUSecs, pa_time_event_cb_t callback) {
@@ -315,9 +467,8 @@ void DeviceAudioOutput::serverEvent(pa_context* context, pa_subscription_event_t
         (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE ||
         !output->m_stream || !output->m_sounding || index != pa_stream_get_index(output->m_stream))
         return;
-    if (pa_operation* operation = pa_context_get_sink_input_info(
-            context, index, &DeviceAudioOutput::streamVolumeRead, self))
-        pa_operation_unref(operation);
+    send(
+        pa_context_get_sink_input_info(context, index, &DeviceAudioOutput::streamVolumeRead, self));
 }
 
 void DeviceAudioOutput::streamVolumeRead(pa_context*, const pa_sink_input_info* info, int eol,
@@ -329,36 +480,82 @@ void DeviceAudioOutput::streamVolumeRead(pa_context*, const pa_sink_input_info* 
     output->readVolume(info->volume, info->mute != 0);
 }
 
-qint64 DeviceAudioOutput::pulledUSecs() const {
-    return m_format.sampleRate() > 0 ? m_pulledFrames * 1'000'000 / m_format.sampleRate() : 0;
+qint64 DeviceAudioOutput::copiedUSecs() const {
+    return m_format.microsecondsFor(m_copiedFrames);
 }
 
-qint64 DeviceAudioOutput::processedUSecs() const {
+qint64 DeviceAudioOutput::processedUSecs() {
     const LoopLock lock(m_loop);
     if (!m_stream || !m_sounding)
         return 0;
-    const qint64 pulled = pulledUSecs();
-    if (m_finished)
-        return pulled;
+    const pa_usec_t now = pa_rtclock_now();
+    const pa_usec_t lastRead = std::exchange(m_heardReadAt, now);
+    if (m_paused || m_stretchStartUSecs < 0)
+        return m_heardUSecs;
+    if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
+        askTiming();
+    // The server does not answer: it is not playing what we know of either.
+    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs) {
+        m_catchingUp = true;
+        return m_heardUSecs;
+    }
+    qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
+    // Once the server goes on after standing still, the clock catches up with it gradually,
+    // never faster than twice the wall clock, rather than jump; and it never goes back.
+    if (m_catchingUp) {
+        const qint64 most = m_heardUSecs + 2 * static_cast<qint64>(now - lastRead);
+        m_catchingUp = heard > most;
+        heard = std::min(heard, most);
+    }
+    m_heardUSecs = std::max(m_heardUSecs, heard);
+    return m_heardUSecs;
+}
+
+qint64 DeviceAudioOutput::heardUSecs() {
+    const qint64 copied = copiedUSecs();
     pa_usec_t played = 0;
+    // Without a report yet, or with one gone stale, the last good reading stands.
     if (pa_stream_get_time(m_stream, &played) < 0)
-        return 0;
-    qint64 heard = std::min(static_cast<qint64>(played), pulled);
+        return m_heardUSecs;
+    qint64 heard = std::min(static_cast<qint64>(played) - m_stretchStartUSecs, copied);
     // Until the server says the stream has played out, its interpolated clock may run ahead
     // of the last sample: the end is not heard before then.
     if (m_sourceEnded && !m_drainDone)
-        heard = std::min(heard, pulled - 1);
+        heard = std::min(heard, copied - 1);
     if (m_drainDone) {
         const auto sinceDrain = static_cast<qint64>(pa_rtclock_now() - m_drainedAt);
-        heard = std::min(pulled, std::max(heard, m_heardAtDrainUSecs + sinceDrain));
+        heard = std::min(copied, std::max(heard, m_heardAtDrainUSecs + sinceDrain));
     }
     return std::max<qint64>(0, heard);
 }
 
-void DeviceAudioOutput::updateTiming() {
-    m_lastTimingUpdate = pa_rtclock_now();
-    if (pa_operation* operation = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
-        pa_operation_unref(operation);
+void DeviceAudioOutput::askTiming() {
+    if (m_timingOperation || !m_stream)
+        return;
+    m_timingAskedAt = pa_rtclock_now();
+    m_timingOperation =
+        pa_stream_update_timing_info(m_stream, &DeviceAudioOutput::timingAnswered, this);
+}
+
+void DeviceAudioOutput::timingAnswered(pa_stream* stream, int success, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    if (stream != output->m_stream)
+        return;
+    release(output->m_timingOperation);
+    output->m_timingAskedAt = 0;
+    output->m_timingAnsweredAt = pa_rtclock_now();
+    if (output->m_stretchStartUSecs >= 0)
+        return;
+    // The first report after a flush: the stream is corked there, and its clock stands where
+    // the next sample given will be heard.
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
+    if (timing && !timing->read_index_corrupt) {
+        const pa_sample_spec* spec = pa_stream_get_sample_spec(stream);
+        output->m_stretchStartUSecs = static_cast<qint64>(pa_bytes_to_usec(
+            static_cast<uint64_t>(std::max<int64_t>(0, timing->read_index)), spec));
+    } else {
+        output->askTiming();
+    }
 }
 
 void DeviceAudioOutput::fill(std::size_t bytes) {
@@ -366,10 +563,12 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
         return;
     const auto bytesPerFrame = static_cast<std::size_t>(m_format.bytesPerFrame());
     std::size_t wanted = bytes - bytes % bytesPerFrame;
-    while (wanted > 0) {
+    // The source gave less than there was room for: it is behind, or at its end.
+    bool starved = false;
+    while (wanted > 0 && !starved) {
         void* data = nullptr;
         std::size_t room = wanted;
-        // Decoding straight into the server's shared memory saves a copy.
+        // Copying straight into the server's shared memory saves a copy.
         if (pa_stream_begin_write(m_stream, &data, &room) < 0 || !data)
             break;
         room = std::min(room, wanted);
@@ -382,36 +581,51 @@ void DeviceAudioOutput::fill(std::size_t bytes) {
         const qsizetype got =
             m_source->read(static_cast<char*>(data), static_cast<qsizetype>(room));
         const auto whole = static_cast<std::size_t>(std::max<qsizetype>(0, got));
+        starved = whole < room;
         if (whole == 0) {
             pa_stream_cancel_write(m_stream);
-            m_sourceEnded = true;
             break;
         }
         pa_stream_write(m_stream, data, whole, nullptr, 0, PA_SEEK_RELATIVE);
-        m_pulledFrames += static_cast<qint64>(whole / bytesPerFrame);
+        m_copiedFrames += static_cast<qint64>(whole / bytesPerFrame);
         wanted -= whole;
     }
-    if (pa_rtclock_now() - m_lastTimingUpdate >= TimingUpdateUSecs)
-        updateTiming();
-    if (m_sourceEnded) {
-        // Also starts a stream too short to have filled the server's start threshold.
-        if (pa_operation* drain =
-                pa_stream_drain(m_stream, &DeviceAudioOutput::streamDrained, this))
-            pa_operation_unref(drain);
+    if (pa_rtclock_now() - m_timingAnsweredAt >= TimingUpdateUSecs)
+        askTiming();
+    if (!starved)
+        return;
+    if (!m_source->atEnd()) {
+        // The decoder is behind: the server plays what it has, and then waits for more.
+        if (!m_refillTimer)
+            m_refillTimer = armTimer(RefillRetryUSecs, &DeviceAudioOutput::refillDue);
+        return;
     }
+    m_sourceEnded = true;
+    // Also starts a stream too short to have filled the server's start threshold.
+    m_drainOperation = pa_stream_drain(m_stream, &DeviceAudioOutput::streamDrained, this);
+    if (!m_drainOperation)
+        drained(false);
 }
 
-void DeviceAudioOutput::drained() {
+void DeviceAudioOutput::drained(bool success) {
+    if (!success) {
+        // The server cannot say when the stream played out: it ends here.
+        reportFinished();
+        return;
+    }
     // The server has taken the last sample; the device still holds its own latency's worth,
     // during which the server's clock for this stream stands still. That much is heard in
     // real time from here, and then the stream is over.
     pa_usec_t played = 0;
-    m_heardAtDrainUSecs =
-        pa_stream_get_time(m_stream, &played) < 0 ? 0 : static_cast<qint64>(played);
+    m_heardAtDrainUSecs = pa_stream_get_time(m_stream, &played) < 0
+                              ? m_heardUSecs
+                              : static_cast<qint64>(played) - m_stretchStartUSecs;
     m_drainedAt = pa_rtclock_now();
     m_drainDone = true;
-    const qint64 rest = std::max<qint64>(0, pulledUSecs() - m_heardAtDrainUSecs);
+    const qint64 rest = std::max<qint64>(0, copiedUSecs() - m_heardAtDrainUSecs);
     m_endTimer = armTimer(static_cast<pa_usec_t>(rest), &DeviceAudioOutput::lastSampleHeard);
+    if (!m_endTimer)
+        reportFinished();
 }
 
 void DeviceAudioOutput::deadlinePassed(pa_mainloop_api*, pa_time_event*, const timeval*,
@@ -424,12 +638,21 @@ void DeviceAudioOutput::deadlinePassed(pa_mainloop_api*, pa_time_event*, const t
     output->disconnectFromServer();
 }
 
+void DeviceAudioOutput::refillDue(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+    auto* output = static_cast<DeviceAudioOutput*>(self);
+    output->cancelTimer(output->m_refillTimer);
+    if (!output->m_stream || !output->m_sounding)
+        return;
+    const std::size_t room = pa_stream_writable_size(output->m_stream);
+    if (room != static_cast<std::size_t>(-1))
+        output->fill(room);
+}
+
 void DeviceAudioOutput::lastSampleHeard(pa_mainloop_api*, pa_time_event*, const timeval*,
                                         void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     output->cancelTimer(output->m_endTimer);
-    output->m_finished = true;
-    output->post([output, serial = output->m_serial] { emit output->finished(serial); });
+    output->reportFinished();
 }
 
 void DeviceAudioOutput::contextStateChanged(pa_context* context, void* self) {
@@ -437,10 +660,8 @@ void DeviceAudioOutput::contextStateChanged(pa_context* context, void* self) {
     const pa_context_state_t state = pa_context_get_state(context);
     if (state == PA_CONTEXT_READY) {
         // The desktop's mixer may change the stream's volume; the window shows what it did.
-        if (pa_operation* operation =
-                pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr))
-            pa_operation_unref(operation);
-        if (output->m_starting && !output->m_stream)
+        send(pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr));
+        if (output->m_starting && !output->m_stream && !output->m_closing)
             output->openStream();
         return;
     }
@@ -464,7 +685,10 @@ void DeviceAudioOutput::streamStateChanged(pa_stream* stream, void* self) {
         output->m_starting = false;
         output->m_sounding = true;
         output->cancelTimer(output->m_deadline);
-        output->updateTiming();
+        output->askTiming();
+        // Paused while the server was making it.
+        if (output->m_paused && !pa_stream_is_corked(stream))
+            output->cork(true);
         // The volume last chosen, here or in the mixer, also when it changed while the stream
         // was being made, and over what a server that restores volumes per application chose.
         output->sendVolume(true, true);
@@ -492,13 +716,15 @@ void DeviceAudioOutput::streamWantsData(pa_stream* stream, std::size_t bytes, vo
 void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
     if (stream == output->m_stream)
-        output->updateTiming();
+        output->askTiming();
 }
 
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
-    if (stream == output->m_stream && success && !output->m_drainDone)
-        output->drained();
+    if (stream != output->m_stream)
+        return;
+    release(output->m_drainOperation);
+    output->drained(success != 0);
 }
 
 } // namespace quorvela

@@ -19,9 +19,8 @@ struct DecoderInput;
 // skipped; encoder delay and padding from a LAME/Info header are dropped, so a file decodes
 // to exactly the samples that were encoded.
 //
-// Not thread-safe: one thread at a time uses one decoder. The engine hands it to an output,
-// which reads it on its own thread until it is stopped; setGain() alone may be called from
-// any thread at any time.
+// Not thread-safe: one thread at a time uses one decoder. The engine opens it, then hands it
+// to its decoding thread; setGain() alone may be called from any thread at any time.
 class Mp3Decoder final : public AudioSource {
 public:
     Mp3Decoder();
@@ -48,10 +47,10 @@ public:
     // What read() gives: 16-bit samples at the file's own rate and channel count, unless an
     // output asked for another with setOutputFormat(). A stream glued together from parts of
     // different rates or channel counts keeps this format throughout: libmpg123 converts.
-    [[nodiscard]] AudioFormat outputFormat() const { return m_format; }
+    [[nodiscard]] AudioFormat outputFormat() const override { return m_format; }
     // Has libmpg123 give another rate or channel count, starting over from the file's start.
     // False (with errorString(), and the decoder closed) when it cannot.
-    [[nodiscard]] bool setOutputFormat(const AudioFormat& format);
+    [[nodiscard]] bool setOutputFormat(const AudioFormat& format) override;
 
     // Fills data with whole frames of outputFormat(). A damaged frame is skipped; 0 means the
     // end of the file.
@@ -59,12 +58,12 @@ public:
     [[nodiscard]] bool atEnd() const { return m_atEnd; }
 
     // Moves to the given frame of outputFormat(); the next read() starts there.
-    [[nodiscard]] bool seek(qint64 frame);
+    [[nodiscard]] bool seek(qint64 frame) override;
 
     // Loudness as a linear factor, applied by the decoder from its next read() on.
-    void setGain(float gain) { m_gain.store(gain, std::memory_order_relaxed); }
+    void setGain(float gain) override { m_gain.store(gain, std::memory_order_relaxed); }
 
-    [[nodiscard]] QString errorString() const { return m_error; }
+    [[nodiscard]] QString errorString() const override { return m_error; }
 
     // Reads the whole file once for its exact length in sample frames; -1 when that fails or
     // when cancel is set, which ends the scan at its next read. Uses its own handle, so it may

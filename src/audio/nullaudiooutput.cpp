@@ -1,18 +1,20 @@
 #include "audio/nullaudiooutput.h"
 
-#include "audio/audiosource.h"
+#include "audio/decodeahead.h"
 
 #include <algorithm>
 
 namespace quorvela {
 
 namespace {
-// How far ahead of the clock samples are pulled, and how often. A real device's buffer is a
+// How far ahead of the clock samples are copied, and how often. A real device's buffer is a
 // little shorter (a volume change is heard that much later); each wake-up costs more CPU than
-// decoding what it pulls, so they are kept few.
+// copying what it takes, so they are kept few.
 constexpr std::chrono::microseconds Lead{600'000};
 constexpr std::chrono::milliseconds PullInterval{500};
-// Read in pieces, so that the first samples are out before the whole lead is decoded.
+// While the samples are late (an underrun), how often to look for them.
+constexpr std::chrono::milliseconds UnderrunRetry{20};
+// Copied in pieces, so that a piece's buffer stays small.
 constexpr qint64 PieceFrames = 4096;
 } // namespace
 
@@ -40,7 +42,7 @@ AudioFormat NullAudioOutput::formatFor(const AudioFormat& file) {
     return format;
 }
 
-quint64 NullAudioOutput::start(const AudioFormat& format, AudioSource* source) {
+quint64 NullAudioOutput::start(const AudioFormat& format, DecodeAhead* source) {
     quint64 serial = 0;
     QString error;
     {
@@ -54,11 +56,9 @@ quint64 NullAudioOutput::start(const AudioFormat& format, AudioSource* source) {
         if (error.isEmpty()) {
             m_format = format;
             m_source = source;
-            m_pulledFrames = 0;
-            m_sourceEnded = false;
-            m_finished = false;
             m_running = true;
-            m_startedAt = Clock::now();
+            m_paused = false;
+            restartClock();
             if (!m_thread.joinable())
                 m_thread = std::thread([this] { run(); });
         }
@@ -71,6 +71,48 @@ quint64 NullAudioOutput::start(const AudioFormat& format, AudioSource* source) {
     return serial;
 }
 
+void NullAudioOutput::restartClock() {
+    ++m_stretch;
+    m_copiedFrames = 0;
+    m_sourceEnded = false;
+    m_finished = false;
+    m_clockUSecs = 0;
+    m_clockSince = Clock::now();
+}
+
+void NullAudioOutput::pause() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_running || m_paused)
+        return;
+    heard();
+    m_clockUSecs = clockUSecs();
+    m_paused = true;
+}
+
+void NullAudioOutput::resume() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_running || !m_paused)
+            return;
+        m_paused = false;
+        m_clockSince = Clock::now();
+    }
+    m_wake.notify_all();
+}
+
+void NullAudioOutput::flush() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_running)
+            return;
+        heard();
+        dropped();
+        m_source->clear();
+        restartClock();
+    }
+    m_wake.notify_all();
+}
+
 void NullAudioOutput::stop() {
     const std::lock_guard lock(m_mutex);
     endStream();
@@ -80,27 +122,29 @@ void NullAudioOutput::endStream() {
     if (!m_running)
         return;
     heard();
-    ended();
+    dropped();
     m_running = false;
-    m_finished = false;
     m_source = nullptr;
-    m_pulledFrames = 0;
+    restartClock();
 }
 
 qint64 NullAudioOutput::clockUSecs() const {
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_startedAt)
-        .count();
+    if (!m_running || m_paused || m_finished)
+        return m_clockUSecs;
+    return m_clockUSecs +
+           std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_clockSince)
+               .count();
 }
 
-qint64 NullAudioOutput::pulledUSecs() const {
-    return m_format.sampleRate() > 0 ? m_pulledFrames * 1'000'000 / m_format.sampleRate() : 0;
+qint64 NullAudioOutput::copiedUSecs() const {
+    return m_format.microsecondsFor(m_copiedFrames);
 }
 
-qint64 NullAudioOutput::processedUSecs() const {
+qint64 NullAudioOutput::processedUSecs() {
     const std::lock_guard lock(m_mutex);
     if (!m_running)
         return 0;
-    return m_finished ? pulledUSecs() : std::min(clockUSecs(), pulledUSecs());
+    return std::min(clockUSecs(), copiedUSecs());
 }
 
 qint64 NullAudioOutput::heardFrames() const {
@@ -109,55 +153,69 @@ qint64 NullAudioOutput::heardFrames() const {
     // Compared in microseconds first, as processedUSecs() is, so that an output whose clock
     // reached the end has heard the last frame too.
     const qint64 clock = clockUSecs();
-    if (m_finished || clock >= pulledUSecs())
-        return m_pulledFrames;
-    return std::min(m_pulledFrames, clock * m_format.sampleRate() / 1'000'000);
+    if (clock >= copiedUSecs())
+        return m_copiedFrames;
+    return std::min(m_copiedFrames, clock * m_format.sampleRate() / 1'000'000);
 }
 
-void NullAudioOutput::pull() {
+bool NullAudioOutput::pull() {
     const int bytesPerFrame = m_format.bytesPerFrame();
     const qint64 aheadUSecs = clockUSecs() + Lead.count();
     qint64 wantedBytes =
-        (aheadUSecs * m_format.sampleRate() / 1'000'000 - m_pulledFrames) * bytesPerFrame;
-    while (wantedBytes > 0 && !m_sourceEnded) {
+        (aheadUSecs * m_format.sampleRate() / 1'000'000 - m_copiedFrames) * bytesPerFrame;
+    while (wantedBytes > 0) {
         const qint64 pieceBytes = std::min(wantedBytes, PieceFrames * bytesPerFrame);
         m_buffer.resize(static_cast<std::size_t>(pieceBytes));
         const qsizetype got = m_source->read(m_buffer.data(), pieceBytes);
-        const qsizetype whole = got - got % bytesPerFrame;
-        if (whole <= 0) {
-            m_sourceEnded = true;
-            break;
+        if (got > 0) {
+            consume(m_buffer.data(), got);
+            m_copiedFrames += got / bytesPerFrame;
+            wantedBytes -= got;
         }
-        consume(m_buffer.data(), whole);
-        m_pulledFrames += whole / bytesPerFrame;
-        wantedBytes -= whole;
+        if (got < pieceBytes) {
+            m_sourceEnded = m_source->atEnd();
+            return m_sourceEnded;
+        }
     }
+    return true;
 }
 
 void NullAudioOutput::run() {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
-        if (!m_running || m_finished) {
+        if (!m_running || m_paused || m_finished) {
             m_wake.wait(lock);
             continue;
         }
-        if (!m_sourceEnded)
-            pull();
+        const bool inTime = m_sourceEnded || pull();
+        if (!m_sourceEnded && clockUSecs() > copiedUSecs()) {
+            // An underrun: the listener hears silence, and the sound goes on where it was
+            // once the samples come.
+            m_clockUSecs = copiedUSecs();
+            m_clockSince = Clock::now();
+        }
         heard();
         if (!m_sourceEnded) {
-            m_wake.wait_for(lock, PullInterval);
+            m_wake.wait_for(lock, inTime ? PullInterval : UnderrunRetry);
             continue;
         }
-        const qint64 restUSecs = pulledUSecs() - clockUSecs();
+        const qint64 restUSecs = copiedUSecs() - clockUSecs();
         if (restUSecs > 0) {
             m_wake.wait_for(lock, std::chrono::microseconds(restUSecs));
             continue;
         }
         // Played out: the clock stays at the last sample until the stream is let go.
-        const quint64 serial = m_serial;
+        m_clockUSecs = copiedUSecs();
         m_finished = true;
-        m_source = nullptr;
-        post([this, serial] { emit finished(serial); });
+        post([this, serial = m_serial, stretch = m_stretch] {
+            bool current = false;
+            {
+                const std::lock_guard stillCurrent(m_mutex);
+                current = m_running && m_serial == serial && m_stretch == stretch;
+            }
+            if (current)
+                emit finished(serial);
+        });
     }
 }
 

@@ -10,9 +10,10 @@
 
 namespace quorvela {
 
-// An ideal device that plays into nothing: on a thread of its own it pulls samples at the
+// An ideal device that plays into nothing: on a thread of its own it copies samples at the
 // pace of the wall clock, keeping a buffer ahead like a real device, so positions and track
-// ends behave as they would with sound. It takes the file's own format, or only the one it
+// ends behave as they would with sound. When the samples do not come in time, the sound waits
+// for them, as a device's underrun does. It takes the file's own format, or only the one it
 // was made with, as a device that refuses others would.
 class NullAudioOutput : public AudioOutput {
     Q_OBJECT
@@ -22,9 +23,12 @@ public:
     ~NullAudioOutput() override;
 
     [[nodiscard]] AudioFormat formatFor(const AudioFormat& file) override;
-    quint64 start(const AudioFormat& format, AudioSource* source) override;
+    quint64 start(const AudioFormat& format, DecodeAhead* source) override;
+    void pause() override;
+    void resume() override;
+    void flush() override;
     void stop() override;
-    [[nodiscard]] qint64 processedUSecs() const override;
+    [[nodiscard]] qint64 processedUSecs() override;
 
 protected:
     using Clock = std::chrono::steady_clock;
@@ -35,19 +39,19 @@ protected:
         Q_UNUSED(format);
         return {};
     }
-    // Receives every pulled byte, whole frames, in order.
+    // Receives every copied byte, whole frames, in order.
     virtual void consume(const char* data, qsizetype size) {
         Q_UNUSED(data);
         Q_UNUSED(size);
     }
     // The clock moved on: heardFrames() may have grown.
     virtual void heard() {}
-    // The stream ended (stopped or played out); what was pulled but not heard is dropped.
-    virtual void ended() {}
+    // What was copied but not heard is dropped: the stream ended (stopped or played out), or
+    // was flushed and goes on from another place with a clock back at 0.
+    virtual void dropped() {}
 
     [[nodiscard]] AudioFormat format() const { return m_format; }
-    [[nodiscard]] qint64 pulledFrames() const { return m_pulledFrames; }
-    // How many of the pulled frames the listener has heard by now.
+    // How many of the frames copied since the start or the last flush the listener has heard.
     [[nodiscard]] qint64 heardFrames() const;
 
     // Stops the thread; a subclass calls it first in its destructor, before its own members go.
@@ -55,10 +59,12 @@ protected:
 
 private:
     void run();
-    void pull();
+    // Copies up to the lead; false when the source had less than that, and has not ended.
+    bool pull();
     [[nodiscard]] qint64 clockUSecs() const;
-    [[nodiscard]] qint64 pulledUSecs() const;
+    [[nodiscard]] qint64 copiedUSecs() const;
     void endStream();
+    void restartClock();
 
     AudioFormat m_fixedFormat;
 
@@ -68,13 +74,19 @@ private:
     bool m_quit = false;
     // The stream, all under m_mutex.
     AudioFormat m_format;
-    AudioSource* m_source = nullptr;
+    DecodeAhead* m_source = nullptr;
     quint64 m_serial = 0;
+    // Counts the stretches of the stream that flush() began, so that a report about one
+    // already dropped is not delivered.
+    quint64 m_stretch = 0;
     bool m_running = false;
+    bool m_paused = false;
     bool m_sourceEnded = false;
     bool m_finished = false;
-    Clock::time_point m_startedAt;
-    qint64 m_pulledFrames = 0;
+    // The listener's clock: m_clockUSecs, plus the time since m_clockSince while it runs.
+    qint64 m_clockUSecs = 0;
+    Clock::time_point m_clockSince;
+    qint64 m_copiedFrames = 0;
     std::vector<char> m_buffer;
 };
 

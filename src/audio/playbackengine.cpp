@@ -11,12 +11,17 @@ namespace quorvela {
 PlaybackEngine::PlaybackEngine(QObject* parent) : PlaybackEngine(nullptr, parent) {}
 
 PlaybackEngine::PlaybackEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
-    : QObject(parent), m_decoder(std::make_unique<Mp3Decoder>()) {
+    : QObject(parent), m_decoder([this](quint64 start, const QString& reason) {
+          // The engine's end stops this thread before the queue goes.
+          m_decodeReports.post([this, start, reason] { decodingFailed(start, reason); });
+      }) {
     setAudioOutput(output ? std::move(output) : createAudioOutputFromEnvironment());
 }
 
 PlaybackEngine::~PlaybackEngine() {
     cancelScan();
+    for (Scan& scan : m_cancelledScans)
+        scan.thread.join();
     stopOutput();
     m_output.reset();
 }
@@ -36,29 +41,30 @@ void PlaybackEngine::setAudioOutput(std::unique_ptr<AudioOutput> output) {
     applyGain();
 }
 
-bool PlaybackEngine::isOpen() const {
-    return m_decoder->isOpen();
-}
-
 bool PlaybackEngine::open(const QString& path) {
     // The new file is tried on its own first: one that cannot be played leaves what plays
-    // playing, and the window's labels stay true.
-    auto next = std::make_unique<Mp3Decoder>();
-    if (!next->open(path)) {
-        m_error = next->errorString();
+    // playing, and the window's labels stay true. The decoding thread then opens it for
+    // itself.
+    Mp3Decoder next;
+    if (!next.open(path)) {
+        m_error = next.errorString();
         return false;
     }
     closeFile();
-    m_decoder = std::move(next);
-    applyGain();
+    m_fileFormat = next.outputFormat();
+    m_lengthFrames = next.lengthFrames();
+    m_lengthExact = next.isLengthExact();
+    m_decoder.load([path]() -> std::unique_ptr<AudioSource> {
+        auto decoder = std::make_unique<Mp3Decoder>();
+        if (!decoder->open(path))
+            return nullptr;
+        return decoder;
+    });
     m_fileName = path;
     m_error.clear();
     ++m_trackSerial;
-    m_atFileStart = true;
-    m_fileRate = m_decoder->sampleRate();
-    m_lengthFrames = m_decoder->lengthFrames();
     emit trackChanged();
-    if (m_decoder->isLengthExact())
+    if (m_lengthExact)
         emit durationChanged(duration());
     else
         startScan();
@@ -68,56 +74,68 @@ bool PlaybackEngine::open(const QString& path) {
 void PlaybackEngine::closeFile() {
     stopOutput();
     cancelScan();
-    m_decoder->close();
     m_fileName.clear();
+    m_fileFormat = {};
     m_lengthFrames = -1;
-    m_fileRate = 0;
-    m_scanned = false;
-    m_atFileStart = false;
-    m_startSeconds = 0.0;
-    m_restartOnResume = false;
+    m_lengthExact = false;
+    m_stretchStart = 0.0;
     setState(State::Stopped);
 }
 
 void PlaybackEngine::cancelScan() {
-    if (m_scanCancel)
-        m_scanCancel->store(true);
-    m_scanCancel.reset();
-    // A cancelled scan gives up at its next read, so this wait is short.
-    if (m_scan.joinable())
-        m_scan.join();
+    // A cancelled scan gives up at its next read, which a slow disk may make long: it ends on
+    // its own, and is joined once it has, or when the engine goes.
+    std::erase_if(m_cancelledScans, [](Scan& scan) {
+        if (!scan.done->load())
+            return false;
+        scan.thread.join();
+        return true;
+    });
+    if (!m_scan.thread.joinable())
+        return;
+    m_scan.cancel->store(true);
+    m_cancelledScans.push_back(std::move(m_scan));
+    m_scan = {};
 }
 
 void PlaybackEngine::startScan() {
     cancelScan();
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_scanCancel = cancel;
     const quint64 serial = m_trackSerial;
     const QString path = m_fileName;
-    // The next file and the destructor cancel and join this thread before the engine goes
-    // away, so posting to it is safe.
-    m_scan = std::thread([this, serial, path, cancel] {
+    // The destructor joins this thread before the engine goes away, so posting to it is safe.
+    m_scan.thread = std::thread([this, serial, path, cancel = m_scan.cancel, done = m_scan.done] {
         const qint64 frames = Mp3Decoder::scanLength(path, cancel.get());
         if (!cancel->load())
             m_scanReports.post([this, serial, frames] { scanFinished(serial, frames); });
+        done->store(true);
     });
 }
 
 void PlaybackEngine::scanFinished(quint64 serial, qint64 frames) {
-    if (serial != m_trackSerial || !m_decoder->isOpen())
+    if (serial != m_trackSerial || !isOpen())
         return;
-    if (m_scan.joinable())
-        m_scan.join();
-    m_scanCancel.reset();
+    if (m_scan.thread.joinable())
+        m_scan.thread.join();
+    m_scan = {};
     if (frames >= 0) {
         m_lengthFrames = frames;
-        m_scanned = true;
+        m_lengthExact = true;
     }
     emit durationChanged(duration());
 }
 
+AudioFormat PlaybackEngine::outputFormat() const {
+    // The output takes the file's own format wherever it can; where it cannot, libmpg123
+    // decodes to the output's.
+    return m_output->formatFor(m_fileFormat);
+}
+
+qint64 PlaybackEngine::frameAt(double seconds) const {
+    return static_cast<qint64>(std::llround(seconds * outputFormat().sampleRate()));
+}
+
 bool PlaybackEngine::play() {
-    if (!m_decoder->isOpen()) {
+    if (!isOpen()) {
         m_error = QStringLiteral("No file is open.");
         return false;
     }
@@ -125,87 +143,57 @@ bool PlaybackEngine::play() {
     case State::Playing:
         return true;
     case State::Paused:
-        if (!startOutputAt(m_startSeconds)) {
-            stop();
-            return false;
-        }
+        // What the stream held when it was paused is dropped, unheard: it goes on from the
+        // sample the listener heard last, or from where a seek meanwhile moved it.
+        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(m_stretchStart));
+        m_output->flush();
+        m_output->resume();
         setState(State::Playing);
         return true;
     case State::Stopped:
         break;
     }
-    if (!startOutputAt(0.0))
-        return false;
+    startOutput();
     setState(State::Playing);
     return true;
+}
+
+void PlaybackEngine::startOutput() {
+    stopOutput();
+    const AudioFormat format = outputFormat();
+    m_stretchStart = 0.0;
+    m_decodeStart = m_decoder.startAt(format, 0);
+    m_stream = m_output->start(format, &m_decoder);
 }
 
 void PlaybackEngine::pause() {
     if (m_state != State::Playing)
         return;
-    // What the output holds but was not heard is dropped, so the sound stops at once; playing
-    // goes on from the sample the listener heard last.
-    m_startSeconds = position();
-    stopOutput();
-    m_restartOnResume = true;
+    // The stream falls silent at once and keeps its place in the desktop's mixer.
+    const double heard = position();
+    m_output->pause();
+    m_stretchStart = heard;
     setState(State::Paused);
 }
 
 void PlaybackEngine::stop() {
     stopOutput();
-    m_startSeconds = 0.0;
-    m_restartOnResume = false;
+    m_stretchStart = 0.0;
     setState(State::Stopped);
 }
 
 bool PlaybackEngine::seek(double seconds) {
-    if (!m_decoder->isOpen() || m_state == State::Stopped || !std::isfinite(seconds))
+    if (!isOpen() || m_state == State::Stopped || !std::isfinite(seconds))
         return false;
     const double length = duration();
     seconds = std::max(0.0, length > 0.0 ? std::min(seconds, length) : seconds);
-    if (m_state == State::Paused) {
-        stopOutput();
-        m_startSeconds = seconds;
-        m_restartOnResume = true;
-        emit seeked(seconds);
-        return true;
-    }
-    if (!startOutputAt(seconds)) {
-        stop();
-        return false;
+    m_stretchStart = seconds;
+    // Paused, the stream moves there when it goes on.
+    if (m_state == State::Playing) {
+        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(seconds));
+        m_output->flush();
     }
     emit seeked(seconds);
-    return true;
-}
-
-bool PlaybackEngine::startOutputAt(double seconds) {
-    stopOutput();
-    // The output takes the file's own format wherever it can; where it cannot, libmpg123
-    // decodes to the output's.
-    AudioFormat fileFormat;
-    fileFormat.setSampleRate(m_decoder->sampleRate());
-    fileFormat.setChannelCount(m_decoder->channels());
-    fileFormat.setSampleFormat(AudioFormat::Int16);
-    const AudioFormat format = m_output->formatFor(fileFormat);
-    if (format != m_decoder->outputFormat()) {
-        if (!m_decoder->setOutputFormat(format)) {
-            m_error = m_decoder->errorString();
-            return false;
-        }
-        applyGain();
-    }
-    // A freshly opened file starts where it is, at its start.
-    if (!(m_atFileStart && seconds == 0.0)) {
-        const auto frame = static_cast<qint64>(std::llround(seconds * format.sampleRate()));
-        if (!m_decoder->seek(frame)) {
-            m_error = QStringLiteral("The file cannot be played from there.");
-            return false;
-        }
-    }
-    m_atFileStart = false;
-    m_stream = m_output->start(format, m_decoder.get());
-    m_startSeconds = seconds;
-    m_restartOnResume = false;
     return true;
 }
 
@@ -213,6 +201,15 @@ void PlaybackEngine::stopOutput() {
     m_stream = 0;
     if (m_output)
         m_output->stop();
+    m_decoder.halt();
+}
+
+void PlaybackEngine::decodingFailed(quint64 start, const QString& reason) {
+    if (start != m_decodeStart || m_state == State::Stopped)
+        return;
+    m_error = reason;
+    stop();
+    emit playFailed(reason);
 }
 
 void PlaybackEngine::outputFailed(quint64 stream, const QString& reason) {
@@ -229,7 +226,7 @@ void PlaybackEngine::outputFinished(quint64 stream) {
 }
 
 void PlaybackEngine::outputLost(quint64 stream, const QString& reason) {
-    if (stream != m_stream || m_state != State::Playing)
+    if (stream != m_stream || m_state == State::Stopped)
         return;
     // Nothing more will be heard: say so as a stop does, so the labels read stopped.
     m_error = reason;
@@ -240,22 +237,17 @@ void PlaybackEngine::outputLost(quint64 stream, const QString& reason) {
 double PlaybackEngine::position() const {
     if (m_state == State::Stopped || !m_output)
         return 0.0;
-    if (m_restartOnResume)
-        return m_startSeconds;
-    const double position =
-        m_startSeconds + static_cast<double>(m_output->processedUSecs()) / 1'000'000.0;
+    double position = m_stretchStart;
+    if (m_state == State::Playing)
+        position += static_cast<double>(m_output->processedUSecs()) / 1'000'000.0;
     const double length = duration();
     return length > 0.0 ? std::min(position, length) : position;
 }
 
 double PlaybackEngine::duration() const {
-    if (!m_decoder->isOpen() || m_lengthFrames < 0 || m_fileRate <= 0)
+    if (!isOpen() || m_lengthFrames < 0)
         return 0.0;
-    return static_cast<double>(m_lengthFrames) / m_fileRate;
-}
-
-bool PlaybackEngine::isDurationExact() const {
-    return m_decoder->isLengthExact() || m_scanned;
+    return static_cast<double>(m_lengthFrames) / m_fileFormat.sampleRate();
 }
 
 int PlaybackEngine::volume() const {
@@ -302,10 +294,10 @@ double PlaybackEngine::linearVolume(double level) {
 
 void PlaybackEngine::applyGain() {
     // A device that sets the volume itself changes it at once, and the desktop's mixer shows
-    // it; in the samples, the change would wait behind what the device holds.
+    // it; in the samples, the change would wait behind what is decoded ahead.
     const bool applied = m_output && m_output->setVolume(m_level, m_muted);
     const float gain = m_muted ? 0.0f : static_cast<float>(linearVolume(m_level));
-    m_decoder->setGain(applied ? 1.0f : gain);
+    m_decoder.setGain(applied ? 1.0f : gain);
 }
 
 void PlaybackEngine::setState(State state) {

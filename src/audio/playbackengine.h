@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/audioformat.h"
+#include "audio/decodeahead.h"
 #include "audio/reportqueue.h"
 
 #include <QObject>
@@ -8,11 +10,11 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace quorvela {
 
 class AudioOutput;
-class Mp3Decoder;
 
 // Plays one MP3 file at a time to an audio output and knows what the listener hears. It has
 // no widgets: the window's transport controls, the window itself and the desktop's media
@@ -20,15 +22,19 @@ class Mp3Decoder;
 // signals.
 //
 // Its interface belongs to the thread that made it (the window's), and nothing here waits for
-// the sound server: the output plays on its own thread and reports back to this one. So:
+// the sound server or, once a file is open, for the disk: one decoding thread of the engine's
+// own reads and decodes ahead of the output, and the output plays on a thread of its own;
+// both report back to this one. So:
 // - open() opens a file at once; false when it cannot be opened or is not MPEG audio
 //   (errorString() says why), and then whatever was open before stays open and playing.
 // - play() starts or resumes the open file and returns at once: false only with no file open.
 //   When the output then cannot start (no sound server, one that does not answer within
 //   seconds), playFailed() says why and the state is Stopped again.
-// - pause() and stop() drop what the output holds, so the sound ends at once; stop() puts the
-//   position back to 0.
-// - position() is what the listener hears, in seconds; 0 when stopped or before any file.
+// - One output stream lives from a track's start to its end: pause() holds it silent, play()
+//   goes on, and seek() drops what it holds and refills it from the new place. The sound ends
+//   at once on pause() and stop(); stop() puts the position back to 0 and lets the stream go.
+// - position() is what the listener hears, in seconds, never beyond duration(); 0 when
+//   stopped or before any file.
 // - duration() is the open file's length; durationChanged() tells when it is known, at once
 //   for a file with a frame count in its header, after a background scan otherwise.
 // - The track ends (state Stopped) once its last sample was heard, as the output reports it.
@@ -45,7 +51,7 @@ public:
     ~PlaybackEngine() override;
 
     [[nodiscard]] bool open(const QString& path);
-    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] bool isOpen() const { return m_fileFormat.isValid(); }
     [[nodiscard]] QString fileName() const { return m_fileName; }
     // Counts the files opened, so that two openings of the same file tell apart.
     [[nodiscard]] quint64 trackSerial() const { return m_trackSerial; }
@@ -53,13 +59,14 @@ public:
     [[nodiscard]] bool play();
     void pause();
     void stop();
-    // Moves to the given second while playing or paused; false when stopped or no file.
+    // Moves to the given second while playing or paused, or to the end for a second beyond
+    // it; false when stopped or no file.
     [[nodiscard]] bool seek(double seconds);
 
     [[nodiscard]] State state() const { return m_state; }
     [[nodiscard]] double position() const;
     [[nodiscard]] double duration() const;
-    [[nodiscard]] bool isDurationExact() const;
+    [[nodiscard]] bool isDurationExact() const { return m_lengthExact; }
     [[nodiscard]] QString errorString() const { return m_error; }
 
     // Volume in percent (0 to 100), on the scale the desktop's mixers show. A change made in
@@ -101,15 +108,17 @@ private:
     void cancelScan();
     void startScan();
     void scanFinished(quint64 serial, qint64 frames);
-    [[nodiscard]] bool startOutputAt(double seconds);
+    [[nodiscard]] AudioFormat outputFormat() const;
+    [[nodiscard]] qint64 frameAt(double seconds) const;
+    void startOutput();
     void stopOutput();
+    void decodingFailed(quint64 start, const QString& reason);
     void outputFailed(quint64 stream, const QString& reason);
     void outputFinished(quint64 stream);
     void outputLost(quint64 stream, const QString& reason);
     void volumeChangedOutside(double level, bool muted);
     void applyGain();
 
-    std::unique_ptr<Mp3Decoder> m_decoder;
     std::unique_ptr<AudioOutput> m_output;
     QString m_fileName;
     QString m_error;
@@ -118,26 +127,35 @@ private:
     // The output's current stream; 0 when none plays.
     quint64 m_stream = 0;
 
-    // Where the output's clock started in the file, in seconds.
-    double m_startSeconds = 0.0;
-    // The decoder still sits at the start of a freshly opened file.
-    bool m_atFileStart = false;
-    // Set while paused: the output restarts at m_startSeconds on resume.
-    bool m_restartOnResume = false;
+    // What the open file holds, as its first frame says (invalid with no file open).
+    AudioFormat m_fileFormat;
     qint64 m_lengthFrames = -1;
-    int m_fileRate = 0;
-    bool m_scanned = false;
+    bool m_lengthExact = false;
+    // Where the output's clock started in the file, in seconds: the start, or the place of
+    // the last pause or seek.
+    double m_stretchStart = 0.0;
 
     // The length scan of a file without a frame count. A new file cancels it, which ends it
-    // within one read, so the window never waits for a scan of a file it has left.
+    // within one read; the window never waits for that read, and the engine's end does.
+    struct Scan {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+        std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+    };
     ReportQueue m_scanReports;
-    std::thread m_scan;
-    std::shared_ptr<std::atomic<bool>> m_scanCancel;
+    Scan m_scan;
+    std::vector<Scan> m_cancelledScans;
 
     // The level exactly as last set, here or in the mixer (0 and up); volume() rounds it for
     // the slider.
     double m_level = 1.0;
     bool m_muted = false;
+
+    // Reads and decodes the open file ahead of the output; its failures come back through
+    // m_decodeReports. Declared last, so that its thread ends first.
+    ReportQueue m_decodeReports;
+    quint64 m_decodeStart = 0;
+    DecodeAhead m_decoder;
 };
 
 } // namespace quorvela

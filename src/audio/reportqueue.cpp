@@ -18,6 +18,7 @@ ReportQueue::ReportQueue(QObject* parent)
 }
 
 ReportQueue::~ReportQueue() {
+    *m_alive = false;
     delete m_wake;
     ::close(m_wakeFd);
 }
@@ -34,13 +35,27 @@ void ReportQueue::post(std::function<void()> work) {
 void ReportQueue::deliver() {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
-    std::vector<std::function<void()>> work;
-    {
-        const std::lock_guard lock(m_mutex);
-        work.swap(m_queue);
+    // Woken inside a function of its own that runs an event loop: the outer delivery takes
+    // what came meanwhile once that function is done.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    const std::shared_ptr<bool> alive = m_alive;
+    for (;;) {
+        std::vector<std::function<void()>> work;
+        {
+            const std::lock_guard lock(m_mutex);
+            work.swap(m_queue);
+        }
+        if (work.empty())
+            break;
+        for (const auto& run : work) {
+            run();
+            if (!*alive)
+                return;
+        }
     }
-    for (const auto& run : work)
-        run();
+    m_delivering = false;
 }
 
 } // namespace quorvela

@@ -62,13 +62,16 @@ void WavAudioOutput::heard() {
     // The RIFF sizes are 32 bits wide; past that, the rest would make a broken file.
     if (HeaderBytes + m_dataBytes + bytes <= std::numeric_limits<quint32>::max()) {
         m_file.seek(HeaderBytes + m_dataBytes);
-        m_dataBytes += m_file.write(m_queue.constData(), bytes);
+        // A failed write adds nothing, so the header never claims more than the file holds.
+        m_dataBytes += std::max<qint64>(0, m_file.write(m_queue.constData(), bytes));
     }
     m_queue.remove(0, static_cast<qsizetype>(bytes));
     m_framesWritten += bytes / bytesPerFrame;
+    // So that the file is whole at any moment, also when the program is gone.
+    writeHeader();
 }
 
-void WavAudioOutput::ended() {
+void WavAudioOutput::dropped() {
     m_queue.clear();
     m_framesWritten = 0;
     writeHeader();

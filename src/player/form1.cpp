@@ -533,7 +533,14 @@ void Form1::playFailed(const QString& reason) {
         showValue(lblTotalTime, m_pendingPlay->totalTime);
         m_pendingPlay.reset();
     }
-    m_services.dialogs.message(this, failure.text, failure.title, failure.icon, reason);
+    // The box waits for the user in an event loop of its own: shown from a queued call, it
+    // never holds back the engine's later reports, which arrive meanwhile.
+    QMetaObject::invokeMethod(
+        this,
+        [this, failure, reason] {
+            m_services.dialogs.message(this, failure.text, failure.title, failure.icon, reason);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::showElapsedTime() {

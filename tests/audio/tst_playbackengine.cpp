@@ -1,10 +1,14 @@
 #include "audio/audiooutput.h"
+#include "audio/audiosource.h"
+#include "audio/decodeahead.h"
 #include "audio/deviceaudiooutput.h"
 #include "audio/mp3decoder.h"
 #include "audio/nullaudiooutput.h"
 #include "audio/playbackengine.h"
+#include "audio/reportqueue.h"
 #include "audio/wavaudiooutput.h"
 #include "support/audiofixtures.h"
+#include "support/stallwatch.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +21,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace quorvela;
 using State = PlaybackEngine::State;
@@ -35,13 +40,14 @@ AudioFormat pcm(int rate, int channels) {
 // server would make it.
 class LosableOutput final : public NullAudioOutput {
 public:
-    quint64 start(const AudioFormat& format, AudioSource* source) override {
+    quint64 start(const AudioFormat& format, DecodeAhead* source) override {
         return m_stream = NullAudioOutput::start(format, source);
     }
     void loseDevice() {
         stop();
         emit lost(m_stream, QStringLiteral("The sound device went away."));
     }
+    [[nodiscard]] quint64 stream() const { return m_stream; }
 
 private:
     quint64 m_stream = 0;
@@ -68,6 +74,26 @@ protected:
     }
 };
 
+// A file on a disk that has turned slow: every read takes a second, and brings a tenth of one.
+class SlowSource final : public AudioSource {
+public:
+    explicit SlowSource(const AudioFormat& format) : m_format(format) {}
+    AudioFormat outputFormat() const override { return m_format; }
+    bool setOutputFormat(const AudioFormat& format) override { return format == m_format; }
+    qsizetype read(char* data, qsizetype maxBytes) override {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const qsizetype bytes = std::min<qsizetype>(maxBytes, m_format.sampleRate() / 10 * 4);
+        std::fill_n(data, bytes, '\x10');
+        return bytes;
+    }
+    bool seek(qint64) override { return true; }
+    void setGain(float) override {}
+    QString errorString() const override { return {}; }
+
+private:
+    AudioFormat m_format;
+};
+
 } // namespace
 
 class TestPlaybackEngine : public QObject {
@@ -91,6 +117,8 @@ private slots:
     void volumeAndMuteReachTheOutput();
     void anOutputsOwnVolumeLeavesTheSamplesWhole();
     void playFailsWithoutSoundDevice();
+    void aSlowDiskNeverStallsTheWindow();
+    void reportsRunOneAtATimeInTheirOrder();
     void selectsOutput_data();
     void selectsOutput();
 
@@ -283,6 +311,17 @@ void TestPlaybackEngine::positionFollowsTheListener() {
     const double written = test::readWav(out).frames() / 44100.0;
     QVERIFY2(std::abs(written - heard) < 0.02,
              qPrintable(QStringLiteral("%1 s written, %2 s heard").arg(written).arg(heard)));
+
+    // Gone in the middle of a track, the output leaves a file whose header tells its size.
+    {
+        PlaybackEngine gone(std::make_unique<WavAudioOutput>(out));
+        QVERIFY(gone.open(m_long) && gone.play());
+        QTest::qWait(200);
+    }
+    const QByteArray wav = test::readFile(out);
+    QVERIFY(wav.size() > 44 + 20000);
+    QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(wav.size() - 8));
+    QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 40), quint32(wav.size() - 44));
 }
 
 void TestPlaybackEngine::pauseSeekAndStopDropTheBuffer() {
@@ -315,6 +354,11 @@ void TestPlaybackEngine::pauseSeekAndStopDropTheBuffer() {
         std::abs(total - (beforeSeek + afterSeek)) < 0.015,
         qPrintable(
             QStringLiteral("%1 s written, %2 s heard").arg(total).arg(beforeSeek + afterSeek)));
+    // A place beyond the end is the end, and the position never passes it.
+    QVERIFY(player.play());
+    QVERIFY(player.seek(60.0));
+    QCOMPARE(player.position(), player.duration());
+    QTRY_COMPARE(player.state(), State::Stopped);
 }
 
 void TestPlaybackEngine::survivesLosingTheOutput() {
@@ -335,6 +379,13 @@ void TestPlaybackEngine::survivesLosingTheOutput() {
     // The next track plays on whatever device there is now.
     QVERIFY(player.play());
     QTRY_VERIFY(player.position() > 0.05);
+    // A late report of that stream's end does not end the next track's.
+    const quint64 earlier = device->stream();
+    QVERIFY(player.open(m_stereo));
+    QVERIFY(player.play());
+    emit device->finished(earlier);
+    QCOMPARE(player.state(), State::Playing);
+    QCOMPARE(player.fileName(), m_stereo);
 }
 
 void TestPlaybackEngine::rejectsBadFiles_data() {
@@ -539,6 +590,52 @@ void TestPlaybackEngine::playFailsWithoutSoundDevice() {
     QCOMPARE(failures.last().at(0).toString(), player.errorString());
     QCOMPARE(player.state(), State::Stopped);
     QCOMPARE(player.position(), 0.0);
+}
+
+void TestPlaybackEngine::aSlowDiskNeverStallsTheWindow() {
+    const AudioFormat format = pcm(44100, 2);
+    DecodeAhead decoder([](quint64, const QString&) {});
+    decoder.load([format] { return std::make_unique<SlowSource>(format); });
+    NullAudioOutput output;
+    const test::StallWatch stalls;
+    decoder.startAt(format, 0);
+    output.start(format, &decoder);
+    // The window's clock reads the position, and the user pauses and seeks, meanwhile.
+    qint64 heard = 0;
+    for (int tick = 1; tick <= 40; ++tick) {
+        QTest::qWait(60);
+        const qint64 now = output.processedUSecs();
+        QVERIFY(now >= heard);
+        heard = now;
+        if (tick == 20) {
+            output.pause();
+            decoder.startAt(format, 4410);
+            output.flush();
+            output.resume();
+            heard = 0;
+        }
+    }
+    // The sound waited for the disk: what is heard is what was read, a tenth of a second.
+    QVERIFY2(heard <= 100'000, qPrintable(QString::number(heard)));
+    QVERIFY2(stalls.longestMs() < 100, qPrintable(QString::number(stalls.longestMs())));
+    output.stop();
+}
+
+void TestPlaybackEngine::reportsRunOneAtATimeInTheirOrder() {
+    ReportQueue reports;
+    QStringList ran;
+    reports.post([&] {
+        ran << QStringLiteral("first");
+        // A modal box's event loop, while the sound thread reports again.
+        std::thread([&] { reports.post([&] { ran << QStringLiteral("third"); }); }).join();
+        QEventLoop box;
+        QTimer::singleShot(50, &box, &QEventLoop::quit);
+        box.exec();
+        ran << QStringLiteral("first done");
+    });
+    reports.post([&] { ran << QStringLiteral("second"); });
+    QTRY_COMPARE(ran, (QStringList{QStringLiteral("first"), QStringLiteral("first done"),
+                                   QStringLiteral("second"), QStringLiteral("third")}));
 }
 
 void TestPlaybackEngine::selectsOutput_data() {

@@ -1,5 +1,5 @@
-#include "mpris/artcache.h"
 #include "audio/tagreader.h"
+#include "mpris/artcache.h"
 #include "support/audiofixtures.h"
 #include "support/id3fixtures.h"
 

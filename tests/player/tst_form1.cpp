@@ -56,7 +56,7 @@ class RefusingOutput final : public NullAudioOutput {
 public:
     QString refusal;
 
-    quint64 start(const AudioFormat& format, AudioSource* source) override {
+    quint64 start(const AudioFormat& format, DecodeAhead* source) override {
         if (refusal.isEmpty())
             return NullAudioOutput::start(format, source);
         stop();
