@@ -323,8 +323,8 @@ void TestMprisService::servesOnAPrivateBus() {
     // The types offered to clients are the ones the desktop entry opens.
     const QStringList entryTypes =
         QRegularExpression(QStringLiteral("^MimeType=(.*)$"), QRegularExpression::MultilineOption)
-            .match(QString::fromUtf8(
-                test::readFile(QStringLiteral(QUORVELA_SOURCE_DIR "/data/quorvela.desktop"))))
+            .match(QString::fromUtf8(test::readFile(
+                QStringLiteral(QUORVELA_SOURCE_DIR "/data/io.github.quorvela.Quorvela.desktop"))))
             .captured(1)
             .split(u';', Qt::SkipEmptyParts);
     QVERIFY(entryTypes.contains(QStringLiteral("audio/mpeg")));

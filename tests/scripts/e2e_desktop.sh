@@ -73,7 +73,7 @@ echo "one window, three entries, a.mp3 heard"
 # window is minimised: the window comes back and plays the file.
 "$cmake" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log"; fail "the build does not install"; }
-entry=$work/prefix/share/applications/quorvela.desktop
+entry=$work/prefix/share/applications/io.github.quorvela.Quorvela.desktop
 grep -qx 'Exec=quorvela %F' "$entry" || fail "the installed entry does not take files"
 window=$(xdotool search --onlyvisible --name '^Quorvela$' | head -n1)
 minimised() { xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
@@ -111,4 +111,9 @@ expect_tone "quorvela b.mp3 with no window running" 660
 expect_hand_over "quorvela file://.../a.mp3" "$quorvela" "file://$music/a.mp3"
 expect_tone "after handing a.mp3 to it" 440
 [ "$(windows)" -eq 1 ] || fail "$(windows) windows with the real program"
+# Docks tie a window to its entry by the window's class and the entry's StartupWMClass.
+startup=$(sed -n 's/^StartupWMClass=//p' "$entry")
+xprop -id "$(xdotool search --onlyvisible --name '^Quorvela$')" WM_CLASS |
+    grep -qxF "WM_CLASS(STRING) = \"$startup\", \"$startup\"" || fail "WM_CLASS is not $startup"
+echo "WM_CLASS is the entry's StartupWMClass, $startup"
 echo "PASS"
