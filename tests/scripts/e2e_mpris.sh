@@ -118,6 +118,14 @@ done
 sleep 0.3
 [ "$(shown entries)" = 1 ] || fail "a refused URI changed the playlist"
 [ "$(shown messages)" = 0 ] || fail "the window showed a message"
+# Next and Previous move through the playlist the track was opened into.
+open_uri "file://$work/music/tone.mp3" >/dev/null
+await_shown row 1
+mpris previous
+await_shown row 0
+mpris next
+await_shown row 1
+echo "playerctl previous and next: the playlist's selection went to entry 0 and back to 1"
 
 # The desktop's mixer sets the stream to 20 % and mutes it: the window and MPRIS show it, and
 # the next track keeps it.
