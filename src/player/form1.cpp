@@ -13,6 +13,7 @@
 #include "info/frmabout.h"
 #include "info/links.h"
 #include "mpris/mprisservice.h"
+#include "mpris/sleepinhibitor.h"
 #include "player/filedrop.h"
 #include "player/focusmark.h"
 #include "player/openitem.h"
@@ -196,6 +197,8 @@ bool Form1::publishMediaControls() {
         return false;
     }
     m_mpris = service;
+    // On the same bus, and gone with the service.
+    new SleepInhibitor(m_services.engine, QDBusConnection::sessionBus(), service);
     return true;
 }
 

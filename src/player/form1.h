@@ -97,9 +97,10 @@ public:
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);
 
-    // Offers the player to the desktop's media controls (MPRIS) on the session bus. False,
-    // with nothing said, when there is no session bus or the name cannot be taken; the
-    // window works the same either way. Tests that do not call it never touch a bus.
+    // Offers the player to the desktop's media controls (MPRIS) on the session bus, and
+    // keeps the desktop from suspending while music plays. False, with nothing said, when
+    // there is no session bus or the name cannot be taken; the window works the same either
+    // way. Tests that do not call it never touch a bus.
     bool publishMediaControls();
     [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
     // Lets the service's Next and Previous play the entries around the one started last, in
