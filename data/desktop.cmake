@@ -1,9 +1,10 @@
 # Desktop integration: where a Linux desktop looks for the program's entry, icons and
 # software-centre description, and the Debian package that carries them.
 
-# The desktop entry keeps the plain name "quorvela": the program announces itself under that
-# name (QGuiApplication::desktopFileName), so the desktop ties its windows to this entry.
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/quorvela.desktop
+# The desktop entry is named after the application id, as the program names itself on the
+# session bus, to Wayland (QGuiApplication::desktopFileName) and in the metainfo, so that the
+# desktop ties its windows, dock icon and notifications to this entry.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/io.github.quorvela.Quorvela.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # Icons are installed from whichever sizes the source tree holds, so a tree without some of

@@ -23,20 +23,27 @@ fail() {
     exit 1
 }
 
-# appstreamcli fails on warnings as well as errors; only errors fail here.
+# Every issue fails, pedantic hints included, but the hint that the id holds a capital: the id
+# is also the program's name on the session bus and its desktop entry's name, and application
+# ids keep the capital of the program's name, as GNOME's and KDE's do.
 validate_metainfo() {
-    local out rc=0
-    out=$(appstreamcli validate --no-net "$1" 2>&1) || rc=$?
+    local out others rc=0
+    out=$(appstreamcli validate --no-net --pedantic --strict "$1" 2>&1) || rc=$?
     echo "$out"
-    if [ "$rc" -ne 0 ]; then
-        if grep -q '^E:' <<<"$out" || ! grep -q '^W:' <<<"$out"; then
-            fail "appstreamcli rejects $1"
-        fi
-    fi
+    others=$(grep -E '^[EWIP]: ' <<<"$out" |
+        grep -vE '^P: io\.github\.quorvela\.Quorvela:[0-9]+: cid-contains-uppercase-letter ' ||
+        true)
+    [ "$rc" -eq 0 ] && [ -z "$others" ] || fail "appstreamcli finds fault with $1"
+}
+# desktop-file-validate succeeds with hints; any remark fails here.
+validate_entry() {
+    local out rc=0
+    out=$(desktop-file-validate "$1" 2>&1) || rc=$?
+    [ "$rc" -eq 0 ] && [ -z "$out" ] || { echo "$out"; fail "desktop-file-validate rejects $1"; }
 }
 
 echo "-- desktop entry and metainfo of the source tree"
-desktop-file-validate "$root/data/quorvela.desktop" || fail "desktop-file-validate rejects the desktop entry"
+validate_entry "$root/data/io.github.quorvela.Quorvela.desktop"
 
 echo "-- package build (prefix /usr) in build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
@@ -60,7 +67,7 @@ echo "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 expect=(
     ./usr/bin/quorvela
-    ./usr/share/applications/quorvela.desktop
+    ./usr/share/applications/io.github.quorvela.Quorvela.desktop
     ./usr/share/metainfo/io.github.quorvela.Quorvela.metainfo.xml
     ./usr/share/doc/quorvela/copyright
 )
@@ -74,6 +81,8 @@ done
 for path in "${expect[@]}"; do
     grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
+! grep -qxF ./usr/share/applications/quorvela.desktop <<<"$contents" ||
+    fail "the package still holds the entry under its old name"
 echo "package holds ${#expect[@]} expected files"
 
 for field in Package:quorvela Version:1.00 Section:sound; do
@@ -97,8 +106,7 @@ done
 
 echo "-- unpacked into a scratch root"
 dpkg-deb -x "$deb" "$scratch/root"
-desktop-file-validate "$scratch/root/usr/share/applications/quorvela.desktop" ||
-    fail "desktop-file-validate rejects the installed desktop entry"
+validate_entry "$scratch/root/usr/share/applications/io.github.quorvela.Quorvela.desktop"
 validate_metainfo "$scratch/root/usr/share/metainfo/io.github.quorvela.Quorvela.metainfo.xml"
 
 mkdir -p "$scratch/home" "$scratch/config"

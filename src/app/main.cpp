@@ -1,4 +1,5 @@
 #include "audio/playbackengine.h"
+#include "common/applicationid.h"
 #include "common/dialogs.h"
 #include "common/heaptrim.h"
 #include "common/shell.h"
@@ -11,7 +12,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvela"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvela"));
+    QApplication::setDesktopFileName(QString::fromLatin1(quorvela::ApplicationId));
 
     // Files given to a launch go to the window already running, if there is one.
     quorvela::DesktopLaunch launch(quorvela::DesktopLaunch::commandLine(argc, argv));

@@ -36,8 +36,24 @@ qlonglong MprisPlayerAdaptor::position() const {
     return m_service->positionUs();
 }
 
+bool MprisPlayerAdaptor::canGoNext() const {
+    return m_service->canGoNext();
+}
+
+bool MprisPlayerAdaptor::canGoPrevious() const {
+    return m_service->canGoPrevious();
+}
+
 bool MprisPlayerAdaptor::hasTrack() const {
     return m_service->hasTrack();
+}
+
+void MprisPlayerAdaptor::Next() {
+    m_service->next();
+}
+
+void MprisPlayerAdaptor::Previous() {
+    m_service->previous();
 }
 
 void MprisPlayerAdaptor::Pause() {

@@ -38,15 +38,14 @@ public:
     [[nodiscard]] double volume() const;
     void setVolume(double volume);
     [[nodiscard]] qlonglong position() const;
-    // There is no track list: the folder list is the window's.
-    [[nodiscard]] bool canGoNext() const { return false; }
-    [[nodiscard]] bool canGoPrevious() const { return false; }
+    [[nodiscard]] bool canGoNext() const;
+    [[nodiscard]] bool canGoPrevious() const;
     [[nodiscard]] bool hasTrack() const;
     [[nodiscard]] bool canControl() const { return true; }
 
 public slots:
-    void Next() {}
-    void Previous() {}
+    void Next();
+    void Previous();
     void Pause();
     void PlayPause(const QDBusMessage& call);
     void Stop();

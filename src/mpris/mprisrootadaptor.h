@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/applicationid.h"
 #include "common/mediatypes.h"
 
 #include <QDBusAbstractAdaptor>
@@ -27,7 +28,7 @@ public:
     [[nodiscard]] bool canRaise() const { return true; }
     [[nodiscard]] bool hasTrackList() const { return false; }
     [[nodiscard]] QString identity() const { return QStringLiteral("Quorvela"); }
-    [[nodiscard]] QString desktopEntry() const { return QStringLiteral("quorvela"); }
+    [[nodiscard]] QString desktopEntry() const { return QString::fromLatin1(ApplicationId); }
     [[nodiscard]] QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
     [[nodiscard]] QStringList supportedMimeTypes() const { return openedMediaTypes(); }
 

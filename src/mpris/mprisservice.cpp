@@ -187,6 +187,41 @@ QString MprisService::errorString() const {
     return m_engine ? m_engine->errorString() : QString();
 }
 
+void MprisService::setNeighbours(Neighbours neighbours) {
+    m_neighbours = std::move(neighbours);
+    publishChanges();
+}
+
+void MprisService::neighboursChanged() {
+    publishChanges();
+}
+
+bool MprisService::canGoNext() const {
+    return m_neighbours.hasNext && m_neighbours.hasNext();
+}
+
+bool MprisService::canGoPrevious() const {
+    return m_neighbours.hasPrevious && m_neighbours.hasPrevious();
+}
+
+void MprisService::next() {
+    if (canGoNext())
+        m_neighbours.playNext();
+}
+
+void MprisService::previous() {
+    if (!canGoPrevious())
+        return;
+    // As peers do: a track heard for a while starts again, and the one before it is a second
+    // press away.
+    if (hasTrack() && m_engine->state() != PlaybackEngine::State::Stopped &&
+        m_engine->position() > PreviousRestartsAfterSeconds) {
+        (void)m_engine->seek(0.0);
+        return;
+    }
+    m_neighbours.playPrevious();
+}
+
 void MprisService::replyWithError(const QDBusMessage& call, QDBusError::ErrorType type,
                                   const QString& text) {
     if (call.type() != QDBusMessage::MethodCallMessage || m_busName.isEmpty())
@@ -250,6 +285,8 @@ QVariantMap MprisService::playerProperties() const {
         {QStringLiteral("CanPlay"), track},
         {QStringLiteral("CanPause"), track},
         {QStringLiteral("CanSeek"), track},
+        {QStringLiteral("CanGoNext"), canGoNext()},
+        {QStringLiteral("CanGoPrevious"), canGoPrevious()},
     };
 }
 

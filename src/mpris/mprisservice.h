@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mpris/artcache.h"
 #include "audio/playbackengine.h"
+#include "mpris/artcache.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -28,6 +28,17 @@ public:
         // player opens.
         std::function<bool(const QString& uri)> openUri;
     };
+
+    // What Next and Previous play: the entries around the one the window started last, in the
+    // list it was started from.
+    struct Neighbours {
+        std::function<bool()> hasNext;
+        std::function<bool()> hasPrevious;
+        std::function<void()> playNext;
+        std::function<void()> playPrevious;
+    };
+    // Once more than this has been heard, Previous starts the track again instead.
+    static constexpr double PreviousRestartsAfterSeconds = 3.0;
 
     static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
     static constexpr const char* BusNameBase = "org.mpris.MediaPlayer2.quorvela";
@@ -67,6 +78,15 @@ public:
     void seek(qint64 offsetUs);
     void setPosition(const QDBusObjectPath& trackId, qint64 positionUs);
     [[nodiscard]] QString errorString() const;
+    void setNeighbours(Neighbours neighbours);
+    // Announces CanGoNext and CanGoPrevious if they changed; for the window, whenever the
+    // entry it played or its list changes.
+    void neighboursChanged();
+    [[nodiscard]] bool canGoNext() const;
+    [[nodiscard]] bool canGoPrevious() const;
+    // Each does nothing where there is no entry to go to.
+    void next();
+    void previous();
 
     // Answers a call from a client with an error instead of the usual empty reply.
     void replyWithError(const QDBusMessage& call, QDBusError::ErrorType type, const QString& text);
@@ -88,6 +108,7 @@ private:
 
     QPointer<PlaybackEngine> m_engine;
     Window m_window;
+    Neighbours m_neighbours;
     ArtCache m_artCache;
     QVariantMap m_metadata;
     // What clients were last told, so that only changes are announced.

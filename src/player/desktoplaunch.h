@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/applicationid.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
@@ -19,7 +21,7 @@ class Form1;
 class DesktopLaunch : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* ApplicationId = "io.github.quorvela.Quorvela";
+    static constexpr const char* ApplicationId = quorvela::ApplicationId;
     static constexpr const char* ObjectPath = "/io/github/quorvela/Quorvela";
     static constexpr const char* Interface = "org.freedesktop.Application";
     // How long a launch waits for the running window to take its files.

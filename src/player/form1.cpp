@@ -13,10 +13,12 @@
 #include "info/frmabout.h"
 #include "info/links.h"
 #include "mpris/mprisservice.h"
+#include "mpris/sleepinhibitor.h"
 #include "player/filedrop.h"
 #include "player/focusmark.h"
 #include "player/openitem.h"
 #include "player/pickfolder.h"
+#include "player/playedentry.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
 #include "player/statusbar.h"
@@ -32,6 +34,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -128,7 +131,8 @@ color::Value readColor(const SettingsStore& store, const QString& key, color::Va
 } // namespace
 
 Form1::Form1(Services services, QWidget* parent)
-    : QMainWindow(parent), m_services(services), m_playlist(new QStringListModel(this)) {
+    : QMainWindow(parent), m_services(services), m_playlist(new QStringListModel(this)),
+      m_played(new PlayedEntry(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvela"));
     setWindowIcon(programIcon());
@@ -151,6 +155,8 @@ Form1::Form1(Services services, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::showElapsedTime);
     Timer1->start();
     m_playlistPanel = new PlaylistPanel(this, m_services);
+    connect(m_playlistPanel, &PlaylistPanel::entryStarted, m_played,
+            [this](int row) { m_played->set(m_playlist, row); });
     new FileDrop(this);
 }
 
@@ -185,12 +191,36 @@ bool Form1::publishMediaControls() {
         return true;
     };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
+    offerNextAndPrevious(*service);
     if (!service->registerOn(QDBusConnection::sessionBus())) {
         delete service;
         return false;
     }
     m_mpris = service;
+    // On the same bus, and gone with the service.
+    new SleepInhibitor(m_services.engine, QDBusConnection::sessionBus(), service);
     return true;
+}
+
+void Form1::offerNextAndPrevious(MprisService& service) {
+    service.setNeighbours({[this] { return m_played->nextRow() >= 0; },
+                           [this] { return m_played->previousRow() >= 0; },
+                           [this] { playNeighbour(m_played->nextRow()); },
+                           [this] { playNeighbour(m_played->previousRow()); }});
+    connect(m_played, &PlayedEntry::changed, &service, &MprisService::neighboursChanged);
+}
+
+void Form1::playNeighbour(int row) {
+    if (m_unloaded || row < 0)
+        return;
+    if (m_played->list() == m_playlist) {
+        m_playlistPanel->playEntry(row);
+        return;
+    }
+    const QModelIndex entry = File1->model()->index(row, 0);
+    File1->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+    File1->scrollTo(entry);
+    playFromFolderList();
 }
 
 void Form1::createControls() {
@@ -436,6 +466,9 @@ bool Form1::chooseFolder(const QString& folder) {
     // list, the remembered folder and what is playing stay as they were.
     if (!DirListBox::canOpen(folder))
         return false;
+    // The track stops, and the entries of another folder are no place to go on from.
+    if (m_played->list() == File1->model())
+        m_played->clear();
     showFolder(folder);
     File1->setPath(folder);
     Dir1->setPath(File1->path());
@@ -504,6 +537,8 @@ void Form1::openFilesSoon(const QStringList& items) {
 
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
+    if (!name.isEmpty())
+        m_played->set(File1->model(), File1->currentIndex().row());
     (void)startPlaying(
         joinPath(Dir1->path(), name), nowPlayingCaption(readablePath(name)),
         {QStringLiteral("Error playing file!"), QStringLiteral("Quorvela"), Dialogs::Icon::None});

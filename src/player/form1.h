@@ -28,6 +28,7 @@ class Form3;
 class FrmAbout;
 class MediaPlayer;
 class MprisService;
+class PlayedEntry;
 class PlaylistPanel;
 
 // The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
@@ -96,11 +97,15 @@ public:
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);
 
-    // Offers the player to the desktop's media controls (MPRIS) on the session bus. False,
-    // with nothing said, when there is no session bus or the name cannot be taken; the
-    // window works the same either way. Tests that do not call it never touch a bus.
+    // Offers the player to the desktop's media controls (MPRIS) on the session bus, and
+    // keeps the desktop from suspending while music plays. False, with nothing said, when
+    // there is no session bus or the name cannot be taken; the window works the same either
+    // way. Tests that do not call it never touch a bus.
     bool publishMediaControls();
     [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
+    // Lets the service's Next and Previous play the entries around the one started last, in
+    // the list it was started from, as a double-click on them would.
+    void offerNextAndPrevious(MprisService& service);
 
     // What the user is told when a play the window starts fails.
     struct PlayFailure {
@@ -159,12 +164,14 @@ private:
     bool chooseFolder(const QString& folder);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
+    void playNeighbour(int row);
 
     Services m_services;
     // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
     QString m_folder;
     QStringListModel* m_playlist = nullptr;
     PlaylistPanel* m_playlistPanel = nullptr;
+    PlayedEntry* m_played = nullptr;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;

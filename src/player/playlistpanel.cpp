@@ -278,6 +278,7 @@ void PlaylistPanel::playSelected() {
     if (row < 0)
         return;
     const QString entry = m_form->playlistModel()->index(row).data().toString();
+    emit entryStarted(row);
     (void)m_form->startPlaying(entry, QStringLiteral("Playlist"),
                                {QStringLiteral("File not found! (Or other error)"),
                                 QStringLiteral("Quorvela Error!"), Dialogs::Icon::Critical});

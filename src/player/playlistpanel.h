@@ -42,6 +42,10 @@ public slots:
     void clear();
     void playSelected();
 
+signals:
+    // The entry at row was started, whether or not it plays.
+    void entryStarted(int row);
+
 private:
     [[nodiscard]] int selectedRow() const;
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QListView>
 #include <QSaveFile>
 #include <QSlider>
 #include <QTest>
@@ -67,7 +68,7 @@ int main(int argc, char* argv[]) {
             return;
         const QString text =
             QStringLiteral("bus=%1\nclicked=%2\nlabel1=%3\nelapsed=%4\ntotal=%5\nvolume=%6\n"
-                           "messages=%7\nminimized=%8\nentries=%9\nmuted=%10\n")
+                           "messages=%7\nminimized=%8\nentries=%9\nmuted=%10\nrow=%11\n")
                 .arg(window.mediaControls()->busName())
                 .arg(clicked ? 1 : 0)
                 .arg(window.Label1->text(), window.lblElapsedTime->text(),
@@ -76,7 +77,8 @@ int main(int argc, char* argv[]) {
                 .arg(environment.dialogs.messages.size())
                 .arg(window.isMinimized() || !window.isVisible() ? 1 : 0)
                 .arg(window.playlistEntries().size())
-                .arg(window.MediaPlayer1->cmdMute->isChecked() ? 1 : 0);
+                .arg(window.MediaPlayer1->cmdMute->isChecked() ? 1 : 0)
+                .arg(window.List1->currentIndex().row());
         out.write(text.toUtf8());
         out.commit();
     });

@@ -7,6 +7,8 @@
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/id3fixtures.h"
+#include "support/widgetdriver.h"
+#include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
 #include <QDBusConnection>
@@ -14,7 +16,9 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -57,6 +61,8 @@ private slots:
     void transportFollowsTheRules_data();
     void transportFollowsTheRules();
     void announcesChanges();
+    void nextAndPreviousFollowTheList_data();
+    void nextAndPreviousFollowTheList();
     void servesOnAPrivateBus();
     void cleanupTestCase();
 
@@ -261,6 +267,86 @@ void TestMprisService::announcesChanges() {
     }
 }
 
+void TestMprisService::nextAndPreviousFollowTheList_data() {
+    QTest::addColumn<bool>("playlist"); // else the folder list
+    QTest::addColumn<int>("start");     // the row double-clicked
+    // 4: seek to 4 s; N: Next; P: Previous; A, D, C: the playlist's Add, Delete, Clear
+    QTest::addColumn<QString>("presses");
+    QTest::addColumn<int>("plays"); // the row selected and playing then; -1: none selected
+    // s: playing from about its start; n, p: CanGoNext, CanGoPrevious, as last announced
+    QTest::addColumn<QString>("then");
+    for (const bool playlist : {false, true}) {
+        const auto row = [&](const char* name, int start, const char* presses, int plays,
+                             const char* then) {
+            QTest::newRow((QByteArray(playlist ? "playlist: " : "folder: ") + name).data())
+                << playlist << start << QString::fromLatin1(presses) << plays
+                << QString::fromLatin1(then);
+        };
+        row("Next", 0, "N", 1, "snp");
+        row("Next at the end", 2, "N", 2, "sp");
+        row("Previous", 2, "P", 1, "snp");
+        row("Previous at the start", 0, "P", 0, "sn");
+        row("Previous after 4 s restarts", 1, "4P", 1, "snp");
+        row("Previous after 4 s at the start", 0, "4P", 0, "n");
+        if (playlist) {
+            row("Add after the end", 2, "A", 2, "snp");
+            row("Delete the playing entry, Next", 1, "DN", 1, "sp");
+            row("Clear", 1, "C", -1, "s");
+        }
+    }
+}
+
+void TestMprisService::nextAndPreviousFollowTheList() {
+    QFETCH(bool, playlist);
+    QFETCH(int, start);
+    QFETCH(QString, presses);
+    QFETCH(int, plays);
+    QFETCH(QString, then);
+    const QString folder = m_dir.filePath(QStringLiteral("three"));
+    const QStringList names{"a.mp3", "b.mp3", "c.mp3"};
+    QStringList paths;
+    for (const QString& name : names) {
+        paths.append(folder + u'/' + name);
+        QVERIFY(QFile::exists(paths.last()) || test::makeToneMp3(paths.last(), 5.0));
+    }
+    test::TestEnvironment environment;
+    environment.store(QStringLiteral("lastdir"), folder);
+    Form1 window(environment.services());
+    window.playlistModel()->setStringList(paths);
+    PlaybackEngine& engine = environment.engine();
+    MprisService service(&engine, {}, ArtCache(m_dir.filePath(QStringLiteral("art"))));
+    window.offerNextAndPrevious(service);
+    QSignalSpy changes(&service, &MprisService::propertiesChanged);
+    QListView* list = playlist ? window.List1 : window.File1;
+    test::doubleClickRow(list, start);
+    const QHash<QChar, QPushButton*> buttons{
+        {u'A', window.Command1}, {u'D', window.Command2}, {u'C', window.Command5}};
+    for (const QChar press : presses) {
+        if (press == u'4')
+            QVERIFY(engine.seek(4.0));
+        else if (press == u'N')
+            service.next();
+        else if (press == u'P')
+            service.previous();
+        else if (press == u'A') // the folder list's first file
+            window.File1->setCurrentIndex(window.File1->model()->index(0, 0));
+        if (QPushButton* button = buttons.value(press))
+            button->click();
+    }
+    QCOMPARE(list->currentIndex().row(), plays);
+    if (plays >= 0) {
+        QCOMPARE(engine.fileName(), playlist ? list->currentIndex().data().toString()
+                                             : folder + u'/' + names.at(plays));
+        QCOMPARE(window.Label1->text(), playlist ? QStringLiteral("Playlist") : names.at(plays));
+    }
+    QCOMPARE(engine.position() < 2.0, then.contains(u's'));
+    QVariantMap announced;
+    for (const QList<QVariant>& change : changes)
+        announced.insert(change.at(1).toMap());
+    QCOMPARE(announced.value(QStringLiteral("CanGoNext"), false).toBool(), then.contains(u'n'));
+    QCOMPARE(announced.value(QStringLiteral("CanGoPrevious"), false).toBool(), then.contains(u'p'));
+}
+
 void TestMprisService::servesOnAPrivateBus() {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty())
@@ -323,8 +409,8 @@ void TestMprisService::servesOnAPrivateBus() {
     // The types offered to clients are the ones the desktop entry opens.
     const QStringList entryTypes =
         QRegularExpression(QStringLiteral("^MimeType=(.*)$"), QRegularExpression::MultilineOption)
-            .match(QString::fromUtf8(
-                test::readFile(QStringLiteral(QUORVELA_SOURCE_DIR "/data/quorvela.desktop"))))
+            .match(QString::fromUtf8(test::readFile(
+                QStringLiteral(QUORVELA_SOURCE_DIR "/data/io.github.quorvela.Quorvela.desktop"))))
             .captured(1)
             .split(u';', Qt::SkipEmptyParts);
     QVERIFY(entryTypes.contains(QStringLiteral("audio/mpeg")));

@@ -1,6 +1,7 @@
 // The real player window for e2e_desktop.sh: shown over a folder and served on the session bus
 // as the program does, it keeps writing what it holds to a file the script reads, and ends as
 // File > Exit does once STATE_FILE.quit appears. Usage: e2e_desktop FOLDER STATE_FILE
+#include "common/applicationid.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
@@ -21,7 +22,7 @@ using namespace quorvela;
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvela"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvela"));
+    QApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));
     if (argc != 3) {
         std::fprintf(stderr, "usage: e2e_desktop FOLDER STATE_FILE\n");
         return 1;

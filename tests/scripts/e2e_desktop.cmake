@@ -1,6 +1,7 @@
 # The end-to-end desktop test: files handed to a running window by a second launch of the real
 # program and by "gio launch" of the installed desktop entry, on a private X server with a
-# window manager, session bus and PulseAudio server.
+# window manager, session bus and PulseAudio server; then the real program under a headless
+# weston.
 add_executable(e2e_desktop ${CMAKE_CURRENT_SOURCE_DIR}/player/e2e_desktop.cpp)
 target_link_libraries(e2e_desktop PRIVATE quorvela_testsupport)
 

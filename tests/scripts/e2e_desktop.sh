@@ -2,7 +2,7 @@
 # Opens files as a desktop does, into the real window already running (kept by a driver that
 # writes what it holds to a file): a second launch of the program with files, and "gio launch"
 # of the installed desktop entry; with none running, the program opens its own. The null sink's
-# monitor tells which tone is heard.
+# monitor tells which tone is heard. The real program runs on X11 and then natively on Wayland.
 # Usage: e2e_desktop.sh PATH_TO_E2E_DESKTOP BUILD_FOLDER CMAKE
 set -euo pipefail
 driver=$1
@@ -11,7 +11,7 @@ cmake=$3
 quorvela=$build/src/quorvela
 # shellcheck source=tests/scripts/e2e-common.sh
 source "$(dirname "$0")/e2e-common.sh"
-e2e_require Xvfb xdotool xprop metacity dbus-daemon gio pulseaudio pactl parec pacat sox lame
+e2e_require Xvfb xdotool xprop metacity weston dbus-daemon gio pulseaudio pactl parec pacat sox lame
 [ -x "$quorvela" ] || { echo "FAIL: $quorvela is not built"; exit 1; }
 e2e_begin
 
@@ -73,7 +73,7 @@ echo "one window, three entries, a.mp3 heard"
 # window is minimised: the window comes back and plays the file.
 "$cmake" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log"; fail "the build does not install"; }
-entry=$work/prefix/share/applications/quorvela.desktop
+entry=$work/prefix/share/applications/io.github.quorvela.Quorvela.desktop
 grep -qx 'Exec=quorvela %F' "$entry" || fail "the installed entry does not take files"
 window=$(xdotool search --onlyvisible --name '^Quorvela$' | head -n1)
 minimised() { xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
@@ -111,4 +111,28 @@ expect_tone "quorvela b.mp3 with no window running" 660
 expect_hand_over "quorvela file://.../a.mp3" "$quorvela" "file://$music/a.mp3"
 expect_tone "after handing a.mp3 to it" 440
 [ "$(windows)" -eq 1 ] || fail "$(windows) windows with the real program"
+# Docks tie a window to its entry by the window's class and the entry's StartupWMClass.
+startup=$(sed -n 's/^StartupWMClass=//p' "$entry")
+xprop -id "$(xdotool search --onlyvisible --name '^Quorvela$')" WM_CLASS |
+    grep -qxF "WM_CLASS(STRING) = \"$startup\", \"$startup\"" || fail "WM_CLASS is not $startup"
+echo "WM_CLASS is the entry's StartupWMClass, $startup"
+
+# Natively on Wayland, under a headless weston: the real program names its window by the id,
+# plays its file and takes a later launch's.
+kill "$first"
+wait "$first" || true
+e2e_forget "$first"
+weston --backend=headless-backend.so --use-pixman --socket=wayland-e2e --width=1280 \
+    --height=1024 --no-config >"$work/weston.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/wayland-e2e" ] && break; sleep 0.05; done
+export WAYLAND_DISPLAY=wayland-e2e QT_QPA_PLATFORM=wayland
+WAYLAND_DEBUG=1 "$quorvela" "$music/c.mp3" >"$work/wayland.log" 2>&1 &
+pids+=($!)
+app_id() { sed -n 's/.*xdg_toplevel@[0-9]*\.set_app_id("\(.*\)").*/\1/p' "$work/wayland.log"; }
+for _ in $(seq 100); do [ -n "$(app_id)" ] && break; sleep 0.1; done
+[ "$(app_id)" = io.github.quorvela.Quorvela ] || fail "the app_id on Wayland is '$(app_id)'"
+expect_tone "on Wayland, quorvela c.mp3 with app_id $(app_id)" 880
+expect_hand_over "on Wayland, quorvela b.mp3" "$quorvela" "$music/b.mp3"
+expect_tone "on Wayland, after handing b.mp3 to it" 660
 echo "PASS"

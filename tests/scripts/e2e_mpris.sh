@@ -7,7 +7,7 @@ set -euo pipefail
 driver=$1
 # shellcheck source=tests/scripts/e2e-common.sh
 source "$(dirname "$0")/e2e-common.sh"
-e2e_require pulseaudio pactl parec pacat sox lame dbus-daemon dbus-send playerctl
+e2e_require pulseaudio pactl parec pacat sox lame dbus-daemon dbus-send dbus-monitor playerctl
 e2e_begin
 
 pulse_server_start e2e || exit 1
@@ -15,6 +15,10 @@ export XDG_CACHE_HOME=$work/cache
 mkdir -p "$work/music"
 
 session_bus_start || exit 1
+# Playing asks the portal to hold off the suspend, then the screen saver; neither is on this bus.
+dbus-monitor --session "type='method_call',member='Inhibit'" >"$work/bus.log" 2>&1 &
+pids+=($!)
+inhibits() { grep -c "$1; member=Inhibit\$" "$work/bus.log"; }
 
 tone_seconds=40
 sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth "$tone_seconds" sine 440 vol 0.5
@@ -65,6 +69,10 @@ echo "metadata: title '$title', url '$url', length $length µs"
 [[ "$length" =~ ^[0-9]+$ ]] || fail "the length is '$length'"
 off=$((length - tone_seconds * 1000000))
 (( off >= -50000 && off <= 50000 )) || fail "the length is $length µs"
+for _ in $(seq 60); do [ "$(inhibits ScreenSaver)" = 1 ] && break; sleep 0.05; done
+[ "$(inhibits ScreenSaver)" = 1 ] && grep -q '"Playing music"' "$work/bus.log" &&
+    grep -A4 'portal.Inhibit; member=Inhibit$' "$work/bus.log" | grep -q 'uint32 4' ||
+    fail "playing did not ask the portal, then the screen saver, to hold off the suspend"
 expect_tone "playing"
 
 mpris pause
@@ -74,6 +82,7 @@ held=$(shown elapsed)
 expect_silence "paused"
 [ "$(shown elapsed)" = "$held" ] || fail "the elapsed label moved from $held to $(shown elapsed) while paused"
 echo "paused: the elapsed label stays at $held"
+[ "$(inhibits portal.Inhibit) $(inhibits ScreenSaver)" = "1 1" ] || fail "pausing asked for Inhibit"
 
 mpris play
 await_status Playing
@@ -118,6 +127,14 @@ done
 sleep 0.3
 [ "$(shown entries)" = 1 ] || fail "a refused URI changed the playlist"
 [ "$(shown messages)" = 0 ] || fail "the window showed a message"
+# Next and Previous move through the playlist the track was opened into.
+open_uri "file://$work/music/tone.mp3" >/dev/null
+await_shown row 1
+mpris previous
+await_shown row 0
+mpris next
+await_shown row 1
+echo "playerctl previous and next: the playlist's selection went to entry 0 and back to 1"
 
 # The desktop's mixer sets the stream to 20 % and mutes it: the window and MPRIS show it, and
 # the next track keeps it.
