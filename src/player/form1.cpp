@@ -431,7 +431,10 @@ void Form1::selectFolder() {
     }
 }
 
-bool Form1::chooseFolder(const QString& folder) {
+bool Form1::chooseFolder(const QString& given) {
+    // Shown and remembered without "..", "." or doubled slashes ("quorvela .." names the
+    // parent folder itself); bytes that are not UTF-8 stay as they are.
+    const QString folder = QDir::cleanPath(given);
     // A folder that vanished or cannot be read is refused before anything changes, so the
     // list, the remembered folder and what is playing stay as they were.
     if (!DirListBox::canOpen(folder))

@@ -156,7 +156,7 @@ private:
     void saveSettings();
     // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
     // folder cannot be opened.
-    bool chooseFolder(const QString& folder);
+    bool chooseFolder(const QString& given);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
 

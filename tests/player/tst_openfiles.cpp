@@ -240,8 +240,9 @@ private slots:
         w.openFiles({m_tone});
         QCOMPARE(w.MediaPlayer1->state(), State::Playing);
 
-        w.openFiles({QUrl::fromLocalFile(m_folder).toString()});
+        w.openFiles({m_folder + QStringLiteral("/..//album/.")});
         QCOMPARE(w.txtPath->text(), m_folder);
+        w.openFiles({QUrl::fromLocalFile(m_folder).toString()});
         QCOMPARE(w.File1->entries(), (QStringList{"a.mp3", "b.mp3"}));
         QCOMPARE(w.MediaPlayer1->state(), State::Stopped);
         QCOMPARE(w.playlistEntries(), QStringList{m_tone});
