@@ -208,11 +208,9 @@ void MprisService::readTrack() {
     const QString path = m_engine->fileName();
     const TrackTags tags = readTrackTags(path);
     m_metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
-    // A name that is not UTF-8 (see common/localpath.h) goes out as its bytes in the URL and
-    // readably as the title.
-    m_metadata.insert(QStringLiteral("xesam:url"), hasForeignBytes(path)
-                                                       ? fileUriOf(path)
-                                                       : QUrl::fromLocalFile(path).toString());
+    // A valid URI, the name's bytes escaped even where they are not UTF-8 (see
+    // common/localpath.h); the title shows the name readably.
+    m_metadata.insert(QStringLiteral("xesam:url"), fileUriOf(path));
     QString title = tags.title;
     if (title.isEmpty()) {
         title = readablePath(path.section(QLatin1Char('/'), -1));
@@ -227,7 +225,7 @@ void MprisService::readTrack() {
     if (tags.trackNumber > 0)
         m_metadata.insert(QStringLiteral("xesam:trackNumber"), tags.trackNumber);
     if (const QUrl art = m_artCache.store(tags.picture, tags.pictureMime); art.isValid())
-        m_metadata.insert(QStringLiteral("mpris:artUrl"), art.toString());
+        m_metadata.insert(QStringLiteral("mpris:artUrl"), fileUriOf(art.toLocalFile()));
     updateLength();
 }
 
