@@ -100,8 +100,10 @@ void MprisService::quit() {
             this, [this] { m_window.quit(); }, Qt::QueuedConnection);
 }
 
-bool MprisService::openUri(const QString& uri) {
-    return m_window.openUri && m_window.openUri(uri);
+QDBusError MprisService::openUri(const QString& uri) {
+    if (!m_window.openUri)
+        return {QDBusError::NotSupported, QStringLiteral("Quorvela has no window to open it.")};
+    return m_window.openUri(uri);
 }
 
 QString MprisService::playbackStatus() const {
@@ -189,10 +191,14 @@ QString MprisService::errorString() const {
 
 void MprisService::replyWithError(const QDBusMessage& call, QDBusError::ErrorType type,
                                   const QString& text) {
+    replyWithError(call, QDBusError(type, text));
+}
+
+void MprisService::replyWithError(const QDBusMessage& call, const QDBusError& error) {
     if (call.type() != QDBusMessage::MethodCallMessage || m_busName.isEmpty())
         return;
     call.setDelayedReply(true);
-    m_connection.send(call.createErrorReply(type, text));
+    m_connection.send(call.createErrorReply(error));
 }
 
 QDBusObjectPath MprisService::trackId() const {

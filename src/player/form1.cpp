@@ -30,6 +30,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -178,11 +180,17 @@ bool Form1::publishMediaControls() {
     window.openUri = [this](const QString& uri) {
         // Only what the service says it plays; a folder would stop the track and refill the
         // folder list, which no media control expects of opening a track.
-        const OpenKind kind = examineOpenItem(uri).kind;
-        if (kind != OpenKind::Mp3 && kind != OpenKind::Playlist)
-            return false;
+        const OpenItem item = examineOpenItem(uri);
+        if (item.missing)
+            return QDBusError(QDBusMessage::createError(
+                QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
+                QStringLiteral("%1 does not exist.").arg(readablePath(item.path))));
+        if (item.kind != OpenKind::Mp3 && item.kind != OpenKind::Playlist)
+            return QDBusError(QDBusError::NotSupported,
+                              QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
+                                             "playlists on this computer."));
         openFilesSoon({uri});
-        return true;
+        return QDBusError();
     };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
     if (!service->registerOn(QDBusConnection::sessionBus())) {
