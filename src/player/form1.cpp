@@ -43,6 +43,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <memory>
 #include <utility>
 
 namespace quorvela {
@@ -456,14 +457,26 @@ bool Form1::chooseFolder(const QString& given) {
 }
 
 void Form1::openFiles(const QStringList& items) {
-    QList<OpenItem> unopened;
-    int firstMp3 = -1;
+    // Playlists are read off the window's thread, so every item takes its turn after the loads
+    // asked for before it: the list fills in the order given, and the first MP3 plays and the
+    // message shows once all are in.
+    struct Opening {
+        // Each item that was refused, or may fail, in order; its reason is empty while it
+        // has not failed.
+        QList<OpenItem> unopened;
+        int firstMp3 = -1;
+    };
+    const auto opening = std::make_shared<Opening>();
     // MP3 files in a row go on the list together: one change of a long list, not one each.
     QStringList mp3s;
     auto appendMp3s = [&] {
-        if (firstMp3 < 0 && !mp3s.isEmpty())
-            firstMp3 = m_playlist->rowCount();
-        m_playlistPanel->append(std::exchange(mp3s, {}));
+        if (mp3s.isEmpty())
+            return;
+        m_playlistPanel->afterLoads([this, opening, entries = std::exchange(mp3s, {})]() mutable {
+            if (opening->firstMp3 < 0)
+                opening->firstMp3 = m_playlist->rowCount();
+            m_playlistPanel->append(std::move(entries));
+        });
     };
     for (const QString& given : items) {
         OpenItem item = examineOpenItem(given);
@@ -472,35 +485,45 @@ void Form1::openFiles(const QStringList& items) {
             continue;
         }
         appendMp3s();
-        const int rows = m_playlist->rowCount();
+        const qsizetype slot = opening->unopened.size();
+        opening->unopened.append(item);
         switch (item.kind) {
         case OpenKind::Mp3:
+        case OpenKind::Unopenable:
             break;
         case OpenKind::Playlist:
-            if (!m_playlistPanel->loadFile(item.path)) {
-                item.reason = m_playlist->rowCount() == rows
-                                  ? QStringLiteral("it cannot be read")
-                                  : QStringLiteral("only part of it could be read");
-                unopened.append(item);
-            }
+            opening->unopened[slot].reason.clear();
+            m_playlistPanel->loadFile(item.path, [opening, slot](bool whole, qsizetype added) {
+                if (!whole)
+                    opening->unopened[slot].reason =
+                        added == 0 ? QStringLiteral("it cannot be read")
+                                   : QStringLiteral("only part of it could be read");
+            });
             break;
         case OpenKind::Folder:
-            if (!chooseFolder(item.path)) {
-                item.reason = QStringLiteral("the folder cannot be opened");
-                unopened.append(item);
-            }
-            break;
-        case OpenKind::Unopenable:
-            unopened.append(item);
+            opening->unopened[slot].reason.clear();
+            m_playlistPanel->afterLoads([this, opening, slot, folder = item.path] {
+                if (!chooseFolder(folder))
+                    opening->unopened[slot].reason = QStringLiteral("the folder cannot be opened");
+            });
             break;
         }
     }
     appendMp3s();
-    if (firstMp3 >= 0)
-        m_playlistPanel->playEntry(firstMp3);
-    if (!unopened.isEmpty())
-        m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
-                                   Dialogs::Icon::None);
+    m_playlistPanel->afterLoads([this, opening] {
+        if (m_unloaded)
+            return;
+        if (opening->firstMp3 >= 0)
+            m_playlistPanel->playEntry(opening->firstMp3);
+        QList<OpenItem> unopened;
+        for (const OpenItem& item : opening->unopened) {
+            if (!item.reason.isEmpty())
+                unopened.append(item);
+        }
+        if (!unopened.isEmpty())
+            m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
+                                       Dialogs::Icon::None);
+    });
 }
 
 void Form1::openFilesSoon(const QStringList& items) {

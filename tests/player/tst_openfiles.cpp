@@ -7,6 +7,7 @@
 #include "player/openitem.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
+#include "support/widgetdriver.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -213,6 +214,7 @@ private slots:
         const QString missing = m_dir.filePath(QStringLiteral("missing.mp3"));
         w.openFiles(
             {m_tone, fileUriOf(m_oddName), m_playlist, missing, m_text, fileUriOf(m_foreign)});
+        QVERIFY(test::waitForLoads(w));
 
         const QStringList expected =
             QStringList{QStringLiteral("/m/earlier.mp3"), m_tone, m_oddName} + m_listed +

@@ -1,8 +1,6 @@
 // A whole session as a person would have it: start, list a folder, play, load a playlist,
 // play from it, open and close every window, exit. The sanitizer step also runs it with the
 // leak checker on.
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "player/form1.h"
@@ -10,6 +8,8 @@
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QLabel>
@@ -44,6 +44,7 @@ private slots:
 
         env.dialogs.openFiles.push_back(playlist);
         w.mnuFilePlaylist->trigger();
+        QVERIFY(test::waitForLoads(w));
         QCOMPARE(w.playlistEntries(), QStringList{dir + QStringLiteral("/02 second.mp3")});
         test::doubleClickRow(w.List1, 0);
         QCOMPARE(w.Label1->text(), QStringLiteral("Playlist"));
