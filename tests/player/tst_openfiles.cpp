@@ -36,10 +36,11 @@ class TestOpenFiles : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_tone;     // an MP3 file
-    QString m_oddName;  // an MP3 file named like anything but one
-    QString m_foreign;  // an MP3 file whose name is not UTF-8
-    QString m_playlist; // an M3U file of two entries
+    QString m_tone;      // an MP3 file
+    QString m_oddName;   // an MP3 file named like anything but one
+    QString m_mp3AsList; // an MP3 file named like a playlist
+    QString m_foreign;   // an MP3 file whose name is not UTF-8
+    QString m_playlist;  // an M3U file of two entries
     QStringList m_listed;
     QString m_text;
     QString m_folder; // holds two MP3 files
@@ -85,6 +86,8 @@ private slots:
             QSKIP("sox and lame are needed to make an MP3");
         m_oddName = m_dir.filePath(QStringLiteral("Recording.DAT"));
         QVERIFY(QFile::copy(m_tone, m_oddName));
+        m_mp3AsList = m_dir.filePath(QStringLiteral("song.m3u"));
+        QVERIFY(QFile::copy(m_tone, m_mp3AsList));
         const QByteArray foreign = QFile::encodeName(m_dir.path()) + "/caf\xe9.mp3";
         QVERIFY(test::copyFileTo(m_tone, foreign));
         m_foreign = localPathFromBytes(foreign);
@@ -269,6 +272,9 @@ private slots:
         QTest::addColumn<bool>("folderChosen");
         QTest::addColumn<int>("messageCount");
         const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        QTest::newRow("MP3 file named .m3u: a track")
+            << QStringList{m_mp3AsList} << "List1" << copyOrMove << true << QStringList{m_mp3AsList}
+            << false << 0;
         QTest::newRow("MP3 files on the playlist")
             << QStringList{m_tone, m_oddName} << "List1" << copyOrMove << true
             << QStringList{m_tone, m_oddName} << false << 0;
