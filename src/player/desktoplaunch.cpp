@@ -107,10 +107,14 @@ std::optional<bool> DesktopLaunch::takeClaim(const QString& claim) {
 }
 
 bool DesktopLaunch::handOver() {
-    if (!m_bus.isConnected() || !exportObject() || m_items.isEmpty())
+    if (!m_bus.isConnected() || !exportObject())
         return false;
     const QString name = QString::fromLatin1(ApplicationId);
     QDBusConnectionInterface* bus = m_bus.interface();
+    if (m_items.isEmpty()) {
+        waitInLine();
+        return false;
+    }
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> asked =
         bus->registerService(name, QDBusConnectionInterface::DontQueueService,
                              QDBusConnectionInterface::AllowReplacement);
@@ -150,17 +154,21 @@ bool DesktopLaunch::handOver() {
     return false;
 }
 
+void DesktopLaunch::waitInLine() {
+    // A second window waits in line, and serves once the first has gone. It lets a launch that
+    // gave up waiting for it take the name.
+    m_named = m_bus.interface()
+                  ->registerService(QString::fromLatin1(ApplicationId),
+                                    QDBusConnectionInterface::QueueService,
+                                    QDBusConnectionInterface::AllowReplacement)
+                  .isValid();
+}
+
 void DesktopLaunch::serve(Form1& window) {
     m_window = &window;
     m_served = true;
-    if (m_bus.isConnected() && exportObject() && !m_named) {
-        // A second window waits in line, and serves once the first has gone.
-        m_named = m_bus.interface()
-                      ->registerService(QString::fromLatin1(ApplicationId),
-                                        QDBusConnectionInterface::QueueService,
-                                        QDBusConnectionInterface::AllowReplacement)
-                      .isValid();
-    }
+    if (m_bus.isConnected() && exportObject() && !m_named)
+        waitInLine();
     if (!m_earlyPlatformData.isEmpty())
         raiseWindow(std::exchange(m_earlyPlatformData, {}));
     // Once the window is up: a message about a file must not come before it. This launch
@@ -212,7 +220,8 @@ void DesktopLaunch::releaseClaimAfter(const QString& claim, const QString& launc
     };
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, release);
     // The watch is in place before this question reaches the bus.
-    if (!m_bus.interface()->isServiceRegistered(launcher).value())
+    if (const QDBusReply<bool> running = m_bus.interface()->isServiceRegistered(launcher);
+        running.isValid() && !running.value())
         release();
 }
 

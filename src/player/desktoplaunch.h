@@ -55,9 +55,9 @@ public:
 
     [[nodiscard]] QStringList items() const { return m_items; }
 
-    // Takes the application's name for the window to come, or, with files to open and a
-    // window holding the name, hands the files to it, which raises itself; true when the files
-    // went to it (this launch then ends).
+    // Asks for the application's name for the window to come (a launch without files waits
+    // in line for it), or, with files to open and a window holding the name, hands the files
+    // to it, which raises itself; true when the files went to it (this launch then ends).
     [[nodiscard]] bool handOver();
 
     // Serves window on the bus, waiting in line for the name unless it is ours already, and
@@ -76,6 +76,7 @@ public:
 
 private:
     bool exportObject();
+    void waitInLine();
     [[nodiscard]] QString claimName() const;
     // Asks the bus for a hand-over's claim: true when this connection holds it now, false
     // when another does, nothing when the bus did not answer.
