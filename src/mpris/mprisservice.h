@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/playbackengine.h"
 #include "mpris/artcache.h"
+#include "audio/playbackengine.h"
 
 #include <QDBusConnection>
 #include <QDBusError>

@@ -4,9 +4,9 @@
 // each step into SHOT_FOLDER when one is given.
 // Usage: e2e_layout (--frame | --no-frame) [SHOT_FOLDER]. Exits 0 when every check held.
 #include "common/twips.h"
+#include "widgets/filelistbox.h"
 #include "player/form1.h"
 #include "support/fakes.h"
-#include "widgets/filelistbox.h"
 
 #include <QApplication>
 #include <QDir>

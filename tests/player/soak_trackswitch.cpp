@@ -2,12 +2,12 @@
 // double-clicked in turn, and its resident memory must stay flat once warmed up. Whatever is
 // made per track and kept (a cached pixmap, a sink, a connection) shows up here long before a
 // listener would notice it.
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "player/form1.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,6 +1,8 @@
 // A whole session as a person would have it: start, list a folder, play, load a playlist,
 // play from it, open and close every window, exit. The sanitizer step also runs it with the
 // leak checker on.
+#include "widgets/filelistbox.h"
+#include "widgets/mediaplayer.h"
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "player/form1.h"
@@ -8,8 +10,6 @@
 #include "support/fakes.h"
 #include "support/fixtures.h"
 #include "support/widgetdriver.h"
-#include "widgets/filelistbox.h"
-#include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QLabel>

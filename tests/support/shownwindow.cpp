@@ -1,7 +1,7 @@
 #include "support/shownwindow.h"
 
-#include "settings/settingskeys.h"
 #include "widgets/filelistbox.h"
+#include "settings/settingskeys.h"
 
 #include <QTest>
 
