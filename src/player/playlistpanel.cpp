@@ -183,15 +183,18 @@ void PlaylistPanel::runSteps() {
     if (m_steps.empty() || m_reading.isRunning())
         return;
     const QString path = m_steps.front().path;
-    m_form->StatusBar1->showMessage(
-        QStringLiteral("Reading the playlist %1…").arg(readablePath(QFileInfo(path).fileName())));
+    m_readingMessage =
+        QStringLiteral("Reading the playlist %1…").arg(readablePath(QFileInfo(path).fileName()));
+    m_form->StatusBar1->showMessage(m_readingMessage);
     m_reading.setFuture(QtConcurrent::run(&PlaylistPanel::readFile, path));
 }
 
 void PlaylistPanel::finishLoad() {
     if (m_steps.empty())
         return;
-    m_form->StatusBar1->clearMessage();
+    // Only its own message: one that came meanwhile (the sound stopped) stays.
+    if (m_form->StatusBar1->currentMessage() == m_readingMessage)
+        m_form->StatusBar1->clearMessage();
     ReadPlaylist read = m_reading.future().takeResult();
     Step step = std::move(m_steps.front());
     m_steps.pop_front();

@@ -79,6 +79,7 @@ private:
     Services m_services;
     std::deque<Step> m_steps;
     QFutureWatcher<ReadPlaylist> m_reading;
+    QString m_readingMessage;
 };
 
 } // namespace quorvela
