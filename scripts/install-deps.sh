@@ -4,10 +4,10 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev libmpg123-dev libpulse-dev
+    qt6-base-dev libmpg123-dev libpulse-dev libxcb1-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick metacity
     pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse
-    lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl
+    lame sox libsox-fmt-mp3 mpg123 dbus-daemon playerctl python3-xlib
     libglib2.0-bin weston qt6-wayland
     clang libclang-rt-14-dev clang-tidy clang-format
     desktop-file-utils appstream file dpkg-dev

@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "common/heaptrim.h"
 #include "common/shell.h"
+#include "player/commandline.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
 #include "settings/settingsstore.h"
@@ -10,12 +11,23 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // --help and --version are answered before the toolkit starts: on any terminal, with no
+    // window and without touching the window already running.
+    if (const auto answered =
+            quorvela::answerOnTerminal(quorvela::readCommandLine(argc, argv, false)))
+        return *answered;
+    // Before QApplication, which takes DESKTOP_STARTUP_ID out of the environment on X11.
+    const QVariantMap launchData = quorvela::DesktopLaunch::launchPlatformData();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvela"));
     QApplication::setDesktopFileName(QString::fromLatin1(quorvela::ApplicationId));
 
-    // Files given to a launch go to the window already running, if there is one.
-    quorvela::DesktopLaunch launch(quorvela::DesktopLaunch::commandLine(argc, argv));
+    // Files given to a launch go to the window already running, if there is one. Qt has taken
+    // its own options out of argv by now; any other unknown option is an error.
+    const quorvela::CommandLine line = quorvela::readCommandLine(argc, argv, true);
+    if (const auto answered = quorvela::answerOnTerminal(line))
+        return *answered;
+    quorvela::DesktopLaunch launch(quorvela::DesktopLaunch::itemsOf(line.files), launchData);
     if (launch.handOver())
         return 0;
 

@@ -112,7 +112,10 @@ inline bool isEscape(char16_t c) {
     return out;
 }
 
-// The file URI of an absolute local path, byte for byte.
+// The file URI of an absolute local path, byte for byte: every URI the program hands on. Every
+// byte but RFC 3986's unreserved characters and "/" is escaped, so the URI is valid whatever
+// the name holds (blanks, "#", "?", bytes that are not UTF-8). GLib's g_filename_to_uri()
+// leaves "!$&'()*+,=:@" as they are, which RFC 3986 allows but not every reader expects.
 [[nodiscard]] inline QString fileUriOf(QStringView absolutePath) {
     return QStringLiteral("file://") +
            QString::fromLatin1(localPathBytes(absolutePath).toPercentEncoding("/"));

@@ -46,8 +46,13 @@ QWidget* makeLine(const ControlDef& def, QWidget* parent) {
     return line;
 }
 
+// The design's black text, where it can be read: on the dark window of a dark colour scheme
+// the scheme's own text colour stays.
 void setBlackText(QLabel* label) {
     QPalette palette = label->palette();
+    constexpr int DarkestForBlack = 128;
+    if (qGray(palette.color(QPalette::Window).rgb()) < DarkestForBlack)
+        return;
     palette.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(palette);
 }

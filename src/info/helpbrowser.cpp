@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPalette>
+#include <QTextDocument>
 #include <QUrl>
 
 namespace quorvela {
@@ -13,6 +15,14 @@ HelpBrowser::HelpBrowser(Shell& shell, QWidget* parent) : QTextBrowser(parent), 
     setOpenExternalLinks(false);
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &HelpBrowser::followLink);
+    // The page's own colours (headings, table heads, notes) are drawn for a light page, so it
+    // is shown as one, as a browser shows it, under a dark colour scheme too.
+    QPalette page = palette();
+    page.setColor(QPalette::Base, Qt::white);
+    page.setColor(QPalette::Text, Qt::black);
+    setPalette(page);
+    // Links would take the scheme's link colour, pale on a dark scheme.
+    document()->setDefaultStyleSheet(QStringLiteral("a { color: #1e4f9c; }"));
 }
 
 bool HelpBrowser::navigate(const QString& location) {

@@ -81,10 +81,8 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong p
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString& uri, const QDBusMessage& call) {
-    if (!m_service->openUri(uri))
-        m_service->replyWithError(call, QDBusError::NotSupported,
-                                  QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
-                                                 "playlists on this computer."));
+    if (const QDBusError refused = m_service->openUri(uri); refused.isValid())
+        m_service->replyWithError(call, refused);
 }
 
 void MprisPlayerAdaptor::failIfFalse(bool ok, const QDBusMessage& call) {

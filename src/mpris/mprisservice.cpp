@@ -100,8 +100,10 @@ void MprisService::quit() {
             this, [this] { m_window.quit(); }, Qt::QueuedConnection);
 }
 
-bool MprisService::openUri(const QString& uri) {
-    return m_window.openUri && m_window.openUri(uri);
+QDBusError MprisService::openUri(const QString& uri) {
+    if (!m_window.openUri)
+        return {QDBusError::NotSupported, QStringLiteral("Quorvela has no window to open it.")};
+    return m_window.openUri(uri);
 }
 
 QString MprisService::playbackStatus() const {
@@ -224,10 +226,14 @@ void MprisService::previous() {
 
 void MprisService::replyWithError(const QDBusMessage& call, QDBusError::ErrorType type,
                                   const QString& text) {
+    replyWithError(call, QDBusError(type, text));
+}
+
+void MprisService::replyWithError(const QDBusMessage& call, const QDBusError& error) {
     if (call.type() != QDBusMessage::MethodCallMessage || m_busName.isEmpty())
         return;
     call.setDelayedReply(true);
-    m_connection.send(call.createErrorReply(type, text));
+    m_connection.send(call.createErrorReply(error));
 }
 
 QDBusObjectPath MprisService::trackId() const {
@@ -243,11 +249,9 @@ void MprisService::readTrack() {
     const QString path = m_engine->fileName();
     const TrackTags tags = readTrackTags(path);
     m_metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
-    // A name that is not UTF-8 (see common/localpath.h) goes out as its bytes in the URL and
-    // readably as the title.
-    m_metadata.insert(QStringLiteral("xesam:url"), hasForeignBytes(path)
-                                                       ? fileUriOf(path)
-                                                       : QUrl::fromLocalFile(path).toString());
+    // A valid URI, the name's bytes escaped even where they are not UTF-8 (see
+    // common/localpath.h); the title shows the name readably.
+    m_metadata.insert(QStringLiteral("xesam:url"), fileUriOf(path));
     QString title = tags.title;
     if (title.isEmpty()) {
         title = readablePath(path.section(QLatin1Char('/'), -1));
@@ -262,7 +266,7 @@ void MprisService::readTrack() {
     if (tags.trackNumber > 0)
         m_metadata.insert(QStringLiteral("xesam:trackNumber"), tags.trackNumber);
     if (const QUrl art = m_artCache.store(tags.picture, tags.pictureMime); art.isValid())
-        m_metadata.insert(QStringLiteral("mpris:artUrl"), art.toString());
+        m_metadata.insert(QStringLiteral("mpris:artUrl"), fileUriOf(art.toLocalFile()));
     updateLength();
 }
 

@@ -24,9 +24,9 @@ public:
     struct Window {
         std::function<void()> raise;
         std::function<void()> quit;
-        // Opens a URI as the command line opens a file; false when it names nothing the
-        // player opens.
-        std::function<bool(const QString& uri)> openUri;
+        // Opens a URI as the command line opens a file; the error to answer with when it
+        // names nothing the player opens.
+        std::function<QDBusError(const QString& uri)> openUri;
     };
 
     // What Next and Previous play: the entries around the one the window started last, in the
@@ -60,8 +60,8 @@ public:
     // org.mpris.MediaPlayer2
     void raise();
     void quit();
-    // False when the window does not open what the URI names.
-    [[nodiscard]] bool openUri(const QString& uri);
+    // The error to answer with when the window does not open what the URI names.
+    [[nodiscard]] QDBusError openUri(const QString& uri);
 
     // org.mpris.MediaPlayer2.Player
     [[nodiscard]] QString playbackStatus() const;
@@ -90,6 +90,7 @@ public:
 
     // Answers a call from a client with an error instead of the usual empty reply.
     void replyWithError(const QDBusMessage& call, QDBusError::ErrorType type, const QString& text);
+    void replyWithError(const QDBusMessage& call, const QDBusError& error);
 
     // The id of the open file: a new one for every opening.
     [[nodiscard]] QDBusObjectPath trackId() const;

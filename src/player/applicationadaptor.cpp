@@ -6,22 +6,22 @@ namespace quorvela {
 
 namespace {
 const QString Failed = QStringLiteral("org.freedesktop.DBus.Error.Failed");
-const QString NoWindow = QStringLiteral("The Quorvela window has been closed.");
 } // namespace
 
 ApplicationAdaptor::ApplicationAdaptor(DesktopLaunch* launch)
     : QDBusAbstractAdaptor(launch), m_launch(launch) {}
 
 void ApplicationAdaptor::Activate(const QVariantMap& platformData, const QDBusMessage& call) {
-    if (!m_launch->activate(platformData))
-        m_launch->replyWithError(call, Failed, NoWindow);
+    if (const QString refused = m_launch->activate(platformData); !refused.isEmpty())
+        m_launch->replyWithError(call, Failed, refused);
 }
 
 void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap& platformData,
                               const QDBusMessage& call) {
     // An error sends the launch that called on to open a window of its own.
-    if (!m_launch->open(uris, platformData))
-        m_launch->replyWithError(call, Failed, NoWindow);
+    if (const QString refused = m_launch->open(uris, platformData, call.service());
+        !refused.isEmpty())
+        m_launch->replyWithError(call, Failed, refused);
 }
 
 void ApplicationAdaptor::ActivateAction(const QString& name, const QVariantList& /*parameter*/,

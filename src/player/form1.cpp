@@ -32,6 +32,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDir>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -44,6 +46,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <memory>
 #include <utility>
 
 namespace quorvela {
@@ -184,11 +187,17 @@ bool Form1::publishMediaControls() {
     window.openUri = [this](const QString& uri) {
         // Only what the service says it plays; a folder would stop the track and refill the
         // folder list, which no media control expects of opening a track.
-        const OpenKind kind = examineOpenItem(uri).kind;
-        if (kind != OpenKind::Mp3 && kind != OpenKind::Playlist)
-            return false;
+        const OpenItem item = examineOpenItem(uri);
+        if (item.missing)
+            return QDBusError(QDBusMessage::createError(
+                QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
+                QStringLiteral("%1 does not exist.").arg(readablePath(item.path))));
+        if (item.kind != OpenKind::Mp3 && item.kind != OpenKind::Playlist)
+            return QDBusError(QDBusError::NotSupported,
+                              QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
+                                             "playlists on this computer."));
         openFilesSoon({uri});
-        return true;
+        return QDBusError();
     };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
     offerNextAndPrevious(*service);
@@ -461,7 +470,10 @@ void Form1::selectFolder() {
     }
 }
 
-bool Form1::chooseFolder(const QString& folder) {
+bool Form1::chooseFolder(const QString& given) {
+    // Shown and remembered without "..", "." or doubled slashes ("quorvela .." names the
+    // parent folder itself); bytes that are not UTF-8 stay as they are.
+    const QString folder = QDir::cleanPath(given);
     // A folder that vanished or cannot be read is refused before anything changes, so the
     // list, the remembered folder and what is playing stay as they were.
     if (!DirListBox::canOpen(folder))
@@ -478,14 +490,26 @@ bool Form1::chooseFolder(const QString& folder) {
 }
 
 void Form1::openFiles(const QStringList& items) {
-    QList<OpenItem> unopened;
-    int firstMp3 = -1;
+    // Playlists are read off the window's thread, so every item takes its turn after the loads
+    // asked for before it: the list fills in the order given, and the first MP3 plays and the
+    // message shows once all are in.
+    struct Opening {
+        // Each item that was refused, or may fail, in order; its reason is empty while it
+        // has not failed.
+        QList<OpenItem> unopened;
+        int firstMp3 = -1;
+    };
+    const auto opening = std::make_shared<Opening>();
     // MP3 files in a row go on the list together: one change of a long list, not one each.
     QStringList mp3s;
     auto appendMp3s = [&] {
-        if (firstMp3 < 0 && !mp3s.isEmpty())
-            firstMp3 = m_playlist->rowCount();
-        m_playlistPanel->append(std::exchange(mp3s, {}));
+        if (mp3s.isEmpty())
+            return;
+        m_playlistPanel->afterLoads([this, opening, entries = std::exchange(mp3s, {})]() mutable {
+            if (opening->firstMp3 < 0)
+                opening->firstMp3 = m_playlist->rowCount();
+            m_playlistPanel->append(std::move(entries));
+        });
     };
     for (const QString& given : items) {
         OpenItem item = examineOpenItem(given);
@@ -494,35 +518,45 @@ void Form1::openFiles(const QStringList& items) {
             continue;
         }
         appendMp3s();
-        const int rows = m_playlist->rowCount();
+        const qsizetype slot = opening->unopened.size();
+        opening->unopened.append(item);
         switch (item.kind) {
         case OpenKind::Mp3:
+        case OpenKind::Unopenable:
             break;
         case OpenKind::Playlist:
-            if (!m_playlistPanel->loadFile(item.path)) {
-                item.reason = m_playlist->rowCount() == rows
-                                  ? QStringLiteral("it cannot be read")
-                                  : QStringLiteral("only part of it could be read");
-                unopened.append(item);
-            }
+            opening->unopened[slot].reason.clear();
+            m_playlistPanel->loadFile(item.path, [opening, slot](bool whole, qsizetype added) {
+                if (!whole)
+                    opening->unopened[slot].reason =
+                        added == 0 ? QStringLiteral("it cannot be read")
+                                   : QStringLiteral("only part of it could be read");
+            });
             break;
         case OpenKind::Folder:
-            if (!chooseFolder(item.path)) {
-                item.reason = QStringLiteral("the folder cannot be opened");
-                unopened.append(item);
-            }
-            break;
-        case OpenKind::Unopenable:
-            unopened.append(item);
+            opening->unopened[slot].reason.clear();
+            m_playlistPanel->afterLoads([this, opening, slot, folder = item.path] {
+                if (!chooseFolder(folder))
+                    opening->unopened[slot].reason = QStringLiteral("the folder cannot be opened");
+            });
             break;
         }
     }
     appendMp3s();
-    if (firstMp3 >= 0)
-        m_playlistPanel->playEntry(firstMp3);
-    if (!unopened.isEmpty())
-        m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
-                                   Dialogs::Icon::None);
+    m_playlistPanel->afterLoads([this, opening] {
+        if (m_unloaded)
+            return;
+        if (opening->firstMp3 >= 0)
+            m_playlistPanel->playEntry(opening->firstMp3);
+        QList<OpenItem> unopened;
+        for (const OpenItem& item : opening->unopened) {
+            if (!item.reason.isEmpty())
+                unopened.append(item);
+        }
+        if (!unopened.isEmpty())
+            m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
+                                       Dialogs::Icon::None);
+    });
 }
 
 void Form1::openFilesSoon(const QStringList& items) {

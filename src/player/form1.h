@@ -122,7 +122,9 @@ public:
     // Opens files handed to the program, in order: each a path or a file URI. An MP3 file is
     // appended to the playlist as Add does, a playlist file as Load reads it, a folder chosen
     // as "Folder to play:" chooses it; then the first MP3 file plays as a double-click on its
-    // entry would. One message names whatever could not be opened.
+    // entry would. One message names whatever could not be opened. Playlists are read off the
+    // window's thread: with one among the items, or a load still under way, the opening
+    // finishes later, in order after what was asked for before.
     void openFiles(const QStringList& items);
     // The same, from the event loop, unless the window has been unloaded by then: for callers
     // that must have their answer first (a launch or a media control waiting on the bus, a
@@ -161,7 +163,7 @@ private:
     void saveSettings();
     // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
     // folder cannot be opened.
-    bool chooseFolder(const QString& folder);
+    bool chooseFolder(const QString& given);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
     void playNeighbour(int row);

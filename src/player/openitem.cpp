@@ -105,9 +105,10 @@ OpenItem examineOpenItem(const QString& item) {
     // By the bytes of the name, which need not be UTF-8.
     const QByteArray name = localPathBytes(out.path);
     struct stat status {};
-    if (::stat(name.constData(), &status) != 0)
-        return refused(out, errno == ENOENT || errno == ENOTDIR ? "it does not exist"
-                                                                : "it cannot be read");
+    if (::stat(name.constData(), &status) != 0) {
+        out.missing = errno == ENOENT || errno == ENOTDIR;
+        return refused(out, out.missing ? "it does not exist" : "it cannot be read");
+    }
     if (S_ISDIR(status.st_mode)) {
         if (::access(name.constData(), R_OK | X_OK) != 0)
             return refused(out, "the folder cannot be opened");

@@ -18,7 +18,8 @@ struct OpenItem {
     // The local path, every byte of the name kept (see localpath.h); empty when there is none.
     QString path;
     OpenKind kind = OpenKind::Unopenable;
-    QString reason; // why it cannot be opened
+    QString reason;       // why it cannot be opened
+    bool missing = false; // no file has the name
 };
 
 // The local path an item names: an absolute path as it stands, or a file URI on this computer,

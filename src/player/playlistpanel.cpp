@@ -5,6 +5,7 @@
 #include "common/shownvalue.h"
 #include "player/form1.h"
 #include "player/playlistitemdelegate.h"
+#include "player/statusbar.h"
 #include "player/tracktext.h"
 #include "playlist/playlistformats.h"
 #include "widgets/filelistbox.h"
@@ -19,6 +20,7 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
 
@@ -109,6 +111,7 @@ QString rejectionText(const PlaylistWriter& writer, const QStringList& entries,
 PlaylistPanel::PlaylistPanel(Form1* form, Services services)
     : QObject(form), m_form(form), m_services(services) {
     setObjectName(QStringLiteral("PlaylistPanel"));
+    connect(&m_reading, &QFutureWatcherBase::finished, this, &PlaylistPanel::finishLoad);
     form->List1->setItemDelegate(new PlaylistItemDelegate(form->List1));
     connect(form->Command1, &QPushButton::clicked, this, &PlaylistPanel::add);
     connect(form->Command2, &QPushButton::clicked, this, &PlaylistPanel::deleteSelected);
@@ -156,28 +159,83 @@ void PlaylistPanel::load() {
     loadFile(path);
 }
 
-bool PlaylistPanel::loadFile(const QString& path) {
+void PlaylistPanel::loadFile(const QString& path,
+                             std::function<void(bool whole, qsizetype added)> done) {
+    m_steps.push_back({path, std::move(done), {}});
+    if (m_steps.size() == 1)
+        runSteps();
+}
+
+void PlaylistPanel::afterLoads(std::function<void()> step) {
+    m_steps.push_back({{}, {}, std::move(step)});
+    if (m_steps.size() == 1)
+        runSteps();
+}
+
+void PlaylistPanel::runSteps() {
+    while (!m_steps.empty() && m_steps.front().path.isEmpty()) {
+        // Taken off first: the step may ask for more.
+        const std::function<void()> step = std::move(m_steps.front().run);
+        m_steps.pop_front();
+        if (step)
+            step();
+    }
+    if (m_steps.empty() || m_reading.isRunning())
+        return;
+    const QString path = m_steps.front().path;
+    m_readingMessage =
+        QStringLiteral("Reading the playlist %1…").arg(readablePath(QFileInfo(path).fileName()));
+    m_form->StatusBar1->showMessage(m_readingMessage);
+    m_reading.setFuture(QtConcurrent::run(&PlaylistPanel::readFile, path));
+}
+
+void PlaylistPanel::finishLoad() {
+    if (m_steps.empty())
+        return;
+    // Only its own message: one that came meanwhile (the sound stopped) stays.
+    if (m_form->StatusBar1->currentMessage() == m_readingMessage)
+        m_form->StatusBar1->clearMessage();
+    ReadPlaylist read = m_reading.future().takeResult();
+    Step step = std::move(m_steps.front());
+    m_steps.pop_front();
+    const qsizetype added = read.entries.size();
+    append(std::move(read.entries));
+    if (step.done)
+        step.done(read.whole, added);
+    runSteps();
+}
+
+PlaylistPanel::ReadPlaylist PlaylistPanel::readFile(const QString& path) {
     // Only a regular file: a folder, a device or a pipe is not a playlist, and reading one
     // could block or never end. Opened by the bytes of its name, which need not be UTF-8.
     const QFileInfo info(path);
     const QByteArray fileName = localPathBytes(path);
     struct stat status {};
     if (::stat(fileName.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
+        return {};
     const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return {};
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return false;
+        return {};
     }
     if (file.isSequential())
-        return false;
+        return {};
     const qint64 size = file.size();
     const qint64 wanted = std::min(size, MaxFileBytes);
     QByteArray bytes(wanted, Qt::Uninitialized);
-    const qint64 got = file.read(bytes.data(), wanted);
+    // In pieces: one read of tens of megabytes into fresh memory held up the window's thread,
+    // which shares the process's memory, for as long as it took (120 ms and more for 50 MB).
+    constexpr qint64 Piece = qint64(1) << 20;
+    qint64 got = 0;
+    while (got < wanted) {
+        const qint64 count = file.read(bytes.data() + got, std::min(wanted - got, Piece));
+        if (count <= 0)
+            break;
+        got += count;
+    }
     file.close();
     bool whole = got == wanted && size <= MaxFileBytes;
     bytes.truncate(std::max<qint64>(got, 0));
@@ -198,11 +256,10 @@ bool PlaylistPanel::loadFile(const QString& path) {
     }
     read.rawItems.clear();
     bytes = QByteArray();
-    QStringList entries = std::move(read.paths);
-    if (entries.size() >= MaxEntriesPerFile)
-        whole = false;
-    append(std::move(entries));
-    return whole;
+    ReadPlaylist result{std::move(read.paths), whole};
+    if (result.entries.size() >= MaxEntriesPerFile)
+        result.whole = false;
+    return result;
 }
 
 void PlaylistPanel::append(QStringList entries) {

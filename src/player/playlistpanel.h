@@ -2,8 +2,13 @@
 
 #include "common/services.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
 
 namespace quorvela {
 
@@ -22,10 +27,26 @@ public:
     // No single file adds more entries than this.
     static constexpr qsizetype MaxEntriesPerFile = 10'000'000;
 
-    // Appends the entries of the playlist file at path. An entry whose text names no file but
-    // whose bytes in the playlist do is taken by its bytes (localPathFromBytes()). False when
-    // the file could not be read, or only in part; entries read before the failure stay.
-    bool loadFile(const QString& path);
+    // What reading a playlist file gave.
+    struct ReadPlaylist {
+        QStringList entries;
+        // False when the file could not be read, or only in part; the entries read before
+        // the failure are there.
+        bool whole = false;
+    };
+    // Reads the playlist file at path. An entry whose text names no file but whose bytes in
+    // the playlist do is taken by its bytes (localPathFromBytes()). Touches no widget, so
+    // that it runs off the window's thread: a large file, or one of junk, takes seconds.
+    [[nodiscard]] static ReadPlaylist readFile(const QString& path);
+
+    // Reads the playlist file at path off the window's thread and appends its entries once
+    // every load asked for earlier has been appended; then calls done, if given, with
+    // whether the file was read whole and how many entries it added.
+    void loadFile(const QString& path, std::function<void(bool whole, qsizetype added)> done = {});
+    // Runs step on the window's thread once every load asked for earlier has been appended:
+    // at once when none is under way.
+    void afterLoads(std::function<void()> step);
+    [[nodiscard]] bool isLoading() const { return !m_steps.empty(); }
     // Writes every entry to path as PLS for a ".pls" name, else as extended M3U, replacing the
     // file whole or not at all. Reports what goes wrong.
     bool saveFile(const QString& path);
@@ -48,9 +69,21 @@ signals:
 
 private:
     [[nodiscard]] int selectedRow() const;
+    void runSteps();
+    void finishLoad();
+
+    // A load (path given) or a step of a caller, in the order they were asked for.
+    struct Step {
+        QString path;
+        std::function<void(bool whole, qsizetype added)> done;
+        std::function<void()> run;
+    };
 
     Form1* m_form;
     Services m_services;
+    std::deque<Step> m_steps;
+    QFutureWatcher<ReadPlaylist> m_reading;
+    QString m_readingMessage;
 };
 
 } // namespace quorvela

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -44,14 +46,21 @@ QString SettingsStore::read(const QString& application, const QString& section, 
 
 namespace {
 
+// Makes the folder and those above it that are missing; the system's reason when that fails.
+QString makeFolder(const QString& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(localPathBytes(folder).toStdString(), error);
+    return error ? QString::fromLocal8Bit(error.message()) : QString();
+}
+
 // QSettings only tells that writing failed; this finds out why, for the user to be told.
-QString whyNotWritten(const QString& path) {
+QString whyNotWritten(const QString& path, const QString& folderFailure) {
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("A folder stands where the file should be.");
     const QString folder = file.absolutePath();
     if (!QFileInfo(folder).isDir())
-        return QStringLiteral("The folder %1 could not be made.").arg(folder);
+        return QStringLiteral("The folder %1 could not be made: %2.").arg(folder, folderFailure);
     // The file is written as a new file beside the old one; making one tells the system's
     // reason (Qt's own file classes say only "Unknown error" here).
     const QByteArray probe = QFile::encodeName(path + QStringLiteral(".probe"));
@@ -69,7 +78,7 @@ bool SettingsStore::save(const QString& application, const QString& section, con
                          const QString& value) {
     m_error.clear();
     const QString path = filePathFor(application);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString folderFailure = makeFolder(QFileInfo(path).absolutePath());
     QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(section);
     // A folder's name need not be UTF-8 (see common/localpath.h), and QSettings would drop the
@@ -87,7 +96,7 @@ bool SettingsStore::save(const QString& application, const QString& section, con
     // old file whole).
     if (settings.status() != QSettings::AccessError)
         return true;
-    m_error = whyNotWritten(path);
+    m_error = whyNotWritten(path, folderFailure);
     return false;
 }
 

@@ -1,8 +1,10 @@
 #include "widgets/mediaplayer.h"
 
 #include "widgets/clickjump.h"
+#include "widgets/transportsymbols.h"
 
 #include <QAbstractEventDispatcher>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -47,10 +49,7 @@ void MediaPlayer::createControls() {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(2);
-    m_playIcon = style()->standardIcon(QStyle::SP_MediaPlay);
-    m_pauseIcon = style()->standardIcon(QStyle::SP_MediaPause);
-    m_volumeIcon = style()->standardIcon(QStyle::SP_MediaVolume);
-    m_mutedIcon = style()->standardIcon(QStyle::SP_MediaVolumeMuted);
+    makeSymbols();
     auto makeButton = [this](const char* name, const QIcon& icon, const QString& tip) {
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(name));
@@ -62,8 +61,7 @@ void MediaPlayer::createControls() {
         return button;
     };
     cmdPlayPause = makeButton("cmdPlayPause", m_playIcon, QStringLiteral("Play"));
-    cmdStop =
-        makeButton("cmdStop", style()->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Stop"));
+    cmdStop = makeButton("cmdStop", m_stopIcon, QStringLiteral("Stop"));
     cmdMute = makeButton("cmdMute", m_volumeIcon, QStringLiteral("Mute"));
     cmdMute->setCheckable(true);
 
@@ -113,6 +111,30 @@ void MediaPlayer::createControls() {
     connect(sldPosition, &QSlider::sliderReleased, this,
             [this] { (void)seek(sldPosition->value() / 1000.0); });
     updateControls();
+}
+
+void MediaPlayer::makeSymbols() {
+    const QPalette colors = palette();
+    m_playIcon = drawnSymbol(TransportSymbol::Play, colors);
+    m_pauseIcon = drawnSymbol(TransportSymbol::Pause, colors);
+    m_stopIcon = drawnSymbol(TransportSymbol::Stop, colors);
+    // The icon theme's loudspeakers where it has them, as the style took them before; an icon
+    // theme follows the desktop's colour scheme.
+    m_volumeIcon = QIcon::fromTheme(QStringLiteral("audio-volume-medium"),
+                                    drawnSymbol(TransportSymbol::Volume, colors));
+    m_mutedIcon = QIcon::fromTheme(QStringLiteral("audio-volume-muted"),
+                                   drawnSymbol(TransportSymbol::Muted, colors));
+}
+
+void MediaPlayer::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The desktop's colour scheme changed: the symbols take its colours.
+    if (event->type() == QEvent::PaletteChange && cmdStop) {
+        makeSymbols();
+        cmdStop->setIcon(m_stopIcon);
+        updateControls();
+        showMuted(isMuted());
+    }
 }
 
 void MediaPlayer::showVolume(int percent) {

@@ -70,8 +70,12 @@ public:
 signals:
     void playStateChange(int oldState, qint32 newState);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void createControls();
+    void makeSymbols();
     void showVolume(int percent);
     void showMuted(bool muted);
     void updateControls();
@@ -88,11 +92,12 @@ private:
     bool m_following = false;
     QMetaObject::Connection m_sliderWake;
 
-    // The style's icons, made once: every icon the style makes anew is a new key in the
-    // global pixmap cache as soon as it is painted, so asking for it on each track would
+    // The symbols, made once for each palette: every icon the theme makes anew is a new key in
+    // the global pixmap cache as soon as it is painted, so asking for it on each track would
     // grow that cache by a pixmap per track.
     QIcon m_playIcon;
     QIcon m_pauseIcon;
+    QIcon m_stopIcon;
     QIcon m_volumeIcon;
     QIcon m_mutedIcon;
 };

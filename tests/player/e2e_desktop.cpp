@@ -1,6 +1,8 @@
 // The real player window for e2e_desktop.sh: shown over a folder and served on the session bus
 // as the program does, it keeps writing what it holds to a file the script reads, and ends as
-// File > Exit does once STATE_FILE.quit appears. Usage: e2e_desktop FOLDER STATE_FILE
+// File > Exit does once STATE_FILE.quit appears. Given files, it launches as the program does:
+// it hands them to the window holding the application's name, if any, and ends.
+// Usage: e2e_desktop FOLDER STATE_FILE [FILE...]
 #include "common/applicationid.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
@@ -23,18 +25,20 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvela"));
     QApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: e2e_desktop FOLDER STATE_FILE\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: e2e_desktop FOLDER STATE_FILE [FILE...]\n");
         return 1;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString stateFile = QString::fromLocal8Bit(argv[2]);
+    DesktopLaunch launch(DesktopLaunch::itemsOf(QList<QByteArray>(argv + 3, argv + argc)), {});
+    if (launch.handOver())
+        return 0;
 
     test::TestEnvironment environment;
     environment.store(settings::LastFolder, folder);
     Form1 window(environment.services());
     window.show();
-    DesktopLaunch launch({});
     launch.serve(window);
 
     QTimer report;

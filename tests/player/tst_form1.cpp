@@ -364,7 +364,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("a folder in the file's place")
             << 0 << "A folder stands where the file should be.";
-        QTest::newRow("a file in the folder's place") << 1 << "The folder %1 could not be made.";
+        QTest::newRow("a file in the folder's place")
+            << 1 << "The folder %1 could not be made: Not a directory.";
         QTest::newRow("a read-only folder") << 2 << "Permission denied.";
     }
     void unsavedSettingsAreReported() {

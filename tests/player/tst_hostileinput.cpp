@@ -1,9 +1,9 @@
 // Folders, file names and settings files a player meets in the wild: the window must stay
 // alive, say what the user needs to know, and never lose the remembered settings.
-#include "widgets/filelistbox.h"
 #include "player/form1.h"
 #include "support/fakes.h"
 #include "support/widgetdriver.h"
+#include "widgets/filelistbox.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -128,12 +128,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         env.dialogs.openFiles = {garbage, oneLine, env.tempPath()};
         w.Command4->click();
+        QVERIFY(test::waitForLoads(w));
         const int fromGarbage = static_cast<int>(w.playlistEntries().size());
         QVERIFY(fromGarbage > 0);
         w.Command4->click();
+        QVERIFY(test::waitForLoads(w));
         QCOMPARE(w.playlistEntries().size(), fromGarbage + 1);
         QCOMPARE(w.playlistEntries().last().size(), 50 * 1024 * 1024 + 1);
         w.Command4->click(); // a folder: nothing, no message
+        QVERIFY(test::waitForLoads(w));
         QCOMPARE(w.playlistEntries().size(), fromGarbage + 1);
         // The window still paints and answers.
         w.List1->scrollToBottom();

@@ -1,11 +1,13 @@
 // Files opened from outside the window: the command line, a second launch over the session bus,
 // drops, and Enter on a list.
 #include "common/localpath.h"
+#include "player/commandline.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
 #include "player/openitem.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
+#include "support/widgetdriver.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -34,10 +36,11 @@ class TestOpenFiles : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_tone;     // an MP3 file
-    QString m_oddName;  // an MP3 file named like anything but one
-    QString m_foreign;  // an MP3 file whose name is not UTF-8
-    QString m_playlist; // an M3U file of two entries
+    QString m_tone;      // an MP3 file
+    QString m_oddName;   // an MP3 file named like anything but one
+    QString m_mp3AsList; // an MP3 file named like a playlist
+    QString m_foreign;   // an MP3 file whose name is not UTF-8
+    QString m_playlist;  // an M3U file of two entries
     QStringList m_listed;
     QString m_text;
     QString m_folder; // holds two MP3 files
@@ -83,6 +86,8 @@ private slots:
             QSKIP("sox and lame are needed to make an MP3");
         m_oddName = m_dir.filePath(QStringLiteral("Recording.DAT"));
         QVERIFY(QFile::copy(m_tone, m_oddName));
+        m_mp3AsList = m_dir.filePath(QStringLiteral("song.m3u"));
+        QVERIFY(QFile::copy(m_tone, m_mp3AsList));
         const QByteArray foreign = QFile::encodeName(m_dir.path()) + "/caf\xe9.mp3";
         QVERIFY(test::copyFileTo(m_tone, foreign));
         m_foreign = localPathFromBytes(foreign);
@@ -150,6 +155,61 @@ private slots:
             QCOMPARE(localPathOfItem(fileUriOf(path)), path);
     }
 
+    // Answers on the terminal run the real program, which must end by itself: no window.
+    void options_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode"); // -1: opens the files, not run
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("files");
+        const QString hint = QStringLiteral("\nTry 'quorvela --help' for more information.\n");
+        QTest::newRow("--help") << QStringList{"--help", "a.mp3"} << 0
+                                << "Usage: quorvela [options] [FILE...]\n"
+                                << "" << QStringList{"a.mp3"};
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << "M3U or PLS"
+                            << "" << QStringList{};
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "Quorvela 1.00\n"
+                                   << "" << QStringList{};
+        QTest::newRow("-v") << QStringList{"-v"} << 0 << "Quorvela 1.00\n"
+                            << "" << QStringList{};
+        QTest::newRow("unknown") << QStringList{"--frob", "a.mp3"} << 2 << ""
+                                 << "quorvela: Unknown option 'frob'." + hint
+                                 << QStringList{"a.mp3"};
+        QTest::newRow("-- ends options") << QStringList{"--", "--help", "-v"} << -1 << ""
+                                         << "" << QStringList{"--help", "-v"};
+    }
+    void options() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QStringList, files);
+        QList<QByteArray> argv{"quorvela"};
+        for (const QString& argument : arguments)
+            argv.append(argument.toUtf8());
+        std::vector<const char*> raw;
+        for (const QByteArray& argument : argv)
+            raw.push_back(argument.constData());
+        QList<QByteArray> expected;
+        for (const QString& file : files)
+            expected.append(file.toUtf8());
+        QCOMPARE(readCommandLine(int(raw.size()), raw.data(), true).files, expected);
+        if (exitCode < 0)
+            return;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(QUORVELA_BINARY_DIR "/src/quorvela"), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString said = QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? said.isEmpty() : said.contains(out), qPrintable(said));
+        const QString complaint = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(err.isEmpty() ? complaint.isEmpty() : complaint.endsWith(err),
+                 qPrintable(complaint));
+    }
+
     // quorvela tone.mp3 Recording.DAT list.M3U missing.mp3 notes.txt caf<E9>.mp3
     void opensInOrderAndPlaysTheFirst() {
         Form1& w = open();
@@ -157,6 +217,7 @@ private slots:
         const QString missing = m_dir.filePath(QStringLiteral("missing.mp3"));
         w.openFiles(
             {m_tone, fileUriOf(m_oddName), m_playlist, missing, m_text, fileUriOf(m_foreign)});
+        QVERIFY(test::waitForLoads(w));
 
         const QStringList expected =
             QStringList{QStringLiteral("/m/earlier.mp3"), m_tone, m_oddName} + m_listed +
@@ -184,8 +245,9 @@ private slots:
         w.openFiles({m_tone});
         QCOMPARE(w.MediaPlayer1->state(), State::Playing);
 
-        w.openFiles({QUrl::fromLocalFile(m_folder).toString()});
+        w.openFiles({m_folder + QStringLiteral("/..//album/.")});
         QCOMPARE(w.txtPath->text(), m_folder);
+        w.openFiles({QUrl::fromLocalFile(m_folder).toString()});
         QCOMPARE(w.File1->entries(), (QStringList{"a.mp3", "b.mp3"}));
         QCOMPARE(w.MediaPlayer1->state(), State::Stopped);
         QCOMPARE(w.playlistEntries(), QStringList{m_tone});
@@ -210,6 +272,9 @@ private slots:
         QTest::addColumn<bool>("folderChosen");
         QTest::addColumn<int>("messageCount");
         const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        QTest::newRow("MP3 file named .m3u: a track")
+            << QStringList{m_mp3AsList} << "List1" << copyOrMove << true << QStringList{m_mp3AsList}
+            << false << 0;
         QTest::newRow("MP3 files on the playlist")
             << QStringList{m_tone, m_oddName} << "List1" << copyOrMove << true
             << QStringList{m_tone, m_oddName} << false << 0;
@@ -334,7 +399,7 @@ private slots:
         };
         auto handOver = [&](const QStringList& items, const char* connection) {
             // From another thread, as from another process: this one answers the call.
-            DesktopLaunch launch(items, bus(connection));
+            DesktopLaunch launch(items, {}, bus(connection));
             auto done = std::async(std::launch::async, [&] { return launch.handOver(); });
             while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
                 QCoreApplication::processEvents();
@@ -345,17 +410,28 @@ private slots:
         QVERIFY(!handOver({m_tone}, "launch-1"));
 
         Form1& first = open(m_dir.path());
-        auto served = std::make_unique<DesktopLaunch>(QStringList{}, bus("first"));
+        auto served = std::make_unique<DesktopLaunch>(QStringList{}, QVariantMap{}, bus("first"));
         served->serve(first);
         test::TestEnvironment otherEnvironment;
         Form1 second(otherEnvironment.services());
-        DesktopLaunch waiting({}, bus("second"));
+        DesktopLaunch waiting({}, {}, bus("second"));
         waiting.serve(second);
 
         QVERIFY(handOver({m_tone, m_playlist}, "launch-2"));
         QTRY_COMPARE(first.playlistEntries(), QStringList{m_tone} + m_listed);
         QCOMPARE(first.MediaPlayer1->fileName(), m_tone);
         QVERIFY(second.playlistEntries().isEmpty());
+
+        // A launch that gave up waiting holds its claim: the window, reached late, opens nothing.
+        QDBusConnection late = bus("late");
+        const QString claim = QLatin1String(DesktopLaunch::ClaimPrefix) + QStringLiteral("late");
+        QVERIFY(late.registerService(claim));
+        QDBusMessage open =
+            QDBusMessage::createMethodCall(DesktopLaunch::ApplicationId, DesktopLaunch::ObjectPath,
+                                           DesktopLaunch::Interface, QStringLiteral("Open"));
+        open << QStringList{fileUriOf(m_oddName)}
+             << QVariantMap{{QLatin1String(DesktopLaunch::ClaimKey), claim}};
+        QVERIFY(late.call(open, QDBus::BlockWithGui).type() == QDBusMessage::ErrorMessage);
 
         // Once the first window has gone, the window that waited takes the files.
         served.reset();

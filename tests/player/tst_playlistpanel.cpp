@@ -3,6 +3,7 @@
 #include "player/playlistitemdelegate.h"
 #include "support/fakes.h"
 #include "support/fixtures.h"
+#include "support/widgetdriver.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -232,6 +233,7 @@ void TestPlaylistPanel::loadTwiceAppendsTwice() {
     w.env.dialogs.openFiles = {list, list};
     w.form.Command4->click();
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     const QString b = w.env.tempPath(QStringLiteral("lists/b.mp3"));
     const QStringList once = {"/m/a.mp3", b, "", "/m/c, d.mp3"};
     QCOMPARE(w.entries(), QStringList{"/first.mp3"} + once + once);
@@ -247,6 +249,7 @@ void TestPlaylistPanel::loadFromMenuIsLoad() {
     QVERIFY(writeFile(list, "[playlist]\nFile2=/b\nFile1=/a\n"));
     w.env.dialogs.openFiles = {list};
     w.form.mnuFilePlaylist->trigger();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), QStringList({"/a", "/b"}));
     // A later cancel gives no file, even after one was chosen.
     w.form.mnuFilePlaylist->trigger();
@@ -265,6 +268,7 @@ void TestPlaylistPanel::loadM3uByName() {
                                  w.env.tempPath(QStringLiteral("lists/sub/relative, too.mp3"))};
     w.env.dialogs.openFiles = {list};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), entries);
 }
 
@@ -301,6 +305,7 @@ void TestPlaylistPanel::loadNamesByBytes() {
 
     w.env.dialogs.openFiles = {list};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     const QString expected = localPathFromBytes(folder + '/' + entry);
     QCOMPARE(w.entries().last(), expected);
 
@@ -339,6 +344,7 @@ void TestPlaylistPanel::loadFails() {
     if (!answer.isEmpty())
         w.env.dialogs.openFiles = {answer};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), Five);
     QCOMPARE(w.selectedEntry(), 1);
     QVERIFY(w.env.dialogs.messages.isEmpty());
@@ -352,6 +358,7 @@ void TestPlaylistPanel::loadKeepsSelection() {
     w.selectEntry(3);
     w.env.dialogs.openFiles = {list};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), Five + QStringList({"/x", "/y"}));
     QCOMPARE(w.selectedEntry(), 3);
     QCOMPARE(w.form.List1->currentIndex().row(), 3);
@@ -367,6 +374,7 @@ void TestPlaylistPanel::longEntryShownShortKeptWhole() {
     QVERIFY(writeFile(list, bytes));
     w.env.dialogs.openFiles = {list};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), QStringList{QString::fromUtf8(bytes)});
     auto* delegate = qobject_cast<QStyledItemDelegate*>(w.form.List1->itemDelegate());
     QVERIFY(delegate);
@@ -455,6 +463,7 @@ void TestPlaylistPanel::saveThenLoad() {
     w.form.Command5->click();
     w.env.dialogs.openFiles = {list};
     w.form.Command4->click();
+    QVERIFY(test::waitForLoads(w.form));
     QCOMPARE(w.entries(), entries);
 }
 

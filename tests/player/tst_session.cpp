@@ -44,6 +44,7 @@ private slots:
 
         env.dialogs.openFiles.push_back(playlist);
         w.mnuFilePlaylist->trigger();
+        QVERIFY(test::waitForLoads(w));
         QCOMPARE(w.playlistEntries(), QStringList{dir + QStringLiteral("/02 second.mp3")});
         test::doubleClickRow(w.List1, 0);
         QCOMPARE(w.Label1->text(), QStringLiteral("Playlist"));

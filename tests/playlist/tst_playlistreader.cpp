@@ -109,6 +109,8 @@ void TestPlaylistReader::read_data() {
         "[playlist]\nFile99999999999999999999999=/z\nFile002=/b\n"
         "File1=/a\n",
         pl, {"/a", "/b", "/z"});
+    row("PLS File010 after File9", "[playlist]\nFile9=/i\nFile010=/j\nFile1=/a\n", pl,
+        {"/a", "/i", "/j"});
     row("PLS repeated number keeps both in file order", "[playlist]\nFile1=/a\nFile1=/b\n", pl,
         {"/a", "/b"});
     row("PLS keys without a number are skipped", "[playlist]\nFile=/x\nFileA=/y\nFile1/z\nFile2=/b",

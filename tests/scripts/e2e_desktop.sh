@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Opens files as a desktop does, into the real window already running (kept by a driver that
-# writes what it holds to a file): a second launch of the program with files, and "gio launch"
-# of the installed desktop entry; with none running, the program opens its own. The null sink's
-# monitor tells which tone is heard. The real program runs on X11 and then natively on Wayland.
+# writes what it holds to a file): a second launch of the program with files, which ends the
+# launcher's start-up notice, and "gio launch" of the installed desktop entry; with none
+# running, the program opens its own. Two launches at once make one window; a window that does
+# not answer in time loses the files to a window of the launch's own. The null sink's monitor
+# tells which tone is heard. The real program runs on X11 and then natively on Wayland.
 # Usage: e2e_desktop.sh PATH_TO_E2E_DESKTOP BUILD_FOLDER CMAKE
 set -euo pipefail
 driver=$1
@@ -12,6 +14,7 @@ quorvela=$build/src/quorvela
 # shellcheck source=tests/scripts/e2e-common.sh
 source "$(dirname "$0")/e2e-common.sh"
 e2e_require Xvfb xdotool xprop metacity weston dbus-daemon gio pulseaudio pactl parec pacat sox lame
+/usr/bin/python3 -c 'import Xlib' 2>/dev/null || { echo "SKIP: python3-xlib is missing"; exit 77; }
 [ -x "$quorvela" ] || { echo "FAIL: $quorvela is not built"; exit 1; }
 e2e_begin
 
@@ -57,17 +60,44 @@ expect_hand_over() { # what, command...
 driver_pid=$!
 pids+=("$driver_pid")
 await_shown serving 1 10
+xdotool search --sync --onlyvisible --name '^Quorvela$' >/dev/null
 [ "$(windows)" -eq 1 ] || fail "$(windows) windows before the second launch"
 
-# A second launch from the music folder, naming its files relatively as a shell user would.
-(cd "$music" && expect_hand_over "quorvela a.mp3 list.m3u" "$quorvela" a.mp3 list.m3u)
+# Collects the start-up notices sent to the root window, one message a line.
+/usr/bin/python3 - "$work/notices" <<'EOF' &
+import sys
+from Xlib import X, display
+d = display.Display()
+d.screen().root.change_attributes(event_mask=X.PropertyChangeMask)
+begin, more = d.intern_atom('_NET_STARTUP_INFO_BEGIN'), d.intern_atom('_NET_STARTUP_INFO')
+d.sync()
+open(sys.argv[1], 'w').close()
+pieces = {}
+while True:
+    e = d.next_event()
+    if e.type == X.ClientMessage and e.client_type in (begin, more):
+        text = (b'' if e.client_type == begin else pieces.get(e.window.id, b'')) + e.data[1]
+        pieces[e.window.id] = text
+        if b'\0' in text:
+            with open(sys.argv[1], 'ab') as f:
+                f.write(text.split(b'\0')[0] + b'\n')
+EOF
+pids+=($!)
+for _ in $(seq 100); do [ -f "$work/notices" ] && break; sleep 0.05; done
+
+# A second launch from the music folder, naming its files relatively as a shell user would,
+# from a launcher that shows start-up feedback.
+(cd "$music" && DESKTOP_STARTUP_ID=launcher-1_TIME0 expect_hand_over \
+    "quorvela a.mp3 list.m3u" "$quorvela" a.mp3 list.m3u)
 await_shown entries "$music/a.mp3|$music/b.mp3|$music/c.mp3" 5
 await_shown file "$music/a.mp3"
 await_shown playing 1
 await_shown label1 Playlist
 expect_tone "after the second launch" 440
 [ "$(windows)" -eq 1 ] || fail "$(windows) windows after the second launch"
-echo "one window, three entries, a.mp3 heard"
+grep -qx 'remove: ID=launcher-1_TIME0' "$work/notices" ||
+    fail "the start-up notice did not end: $(cat "$work/notices")"
+echo "one window, three entries, a.mp3 heard, the start-up notice ended"
 
 # The desktop entry as installed, launched by GLib as a file manager launches it, while the
 # window is minimised: the window comes back and plays the file.
@@ -117,11 +147,59 @@ xprop -id "$(xdotool search --onlyvisible --name '^Quorvela$')" WM_CLASS |
     grep -qxF "WM_CLASS(STRING) = \"$startup\", \"$startup\"" || fail "WM_CLASS is not $startup"
 echo "WM_CLASS is the entry's StartupWMClass, $startup"
 
-# Natively on Wayland, under a headless weston: the real program names its window by the id,
-# plays its file and takes a later launch's.
 kill "$first"
 wait "$first" || true
 e2e_forget "$first"
+
+# Runs the driver, given a state file and files, in the background; its PID is $!.
+driver() { "$driver" "$music" "$@" >>"$work/drivers.log" 2>&1 & pids+=($!); }
+sorted_entries() { shown entries | tr '|' '\n' | sort | paste -sd'|'; }
+# Two launches at the same moment, with no window open: one window takes both files.
+for round in 1 2 3; do
+    rm -f "$work/state" "$work/state.quit"
+    driver "$work/state" "$music/a.mp3"
+    one=$!
+    driver "$work/state" "$music/b.mp3"
+    two=$!
+    for _ in $(seq 100); do
+        [ "$(sorted_entries)" = "$music/a.mp3|$music/b.mp3" ] && break
+        sleep 0.1
+    done
+    [ "$(sorted_entries)" = "$music/a.mp3|$music/b.mp3" ] || fail "round $round: two windows"
+    [ "$(windows)" -eq 1 ] || fail "round $round: $(windows) windows"
+    touch "$work/state.quit"
+    wait "$one" "$two" || fail "round $round: a launch failed"
+    e2e_forget "$one"
+    e2e_forget "$two"
+    echo "launched together, round $round: one window with both files"
+done
+
+# A window that does not answer in time is taken for gone: the launch opens its own and takes
+# the name, and the first, woken, does not open the file too.
+rm -f "$work/state" "$work/state.quit"
+driver "$work/state"
+stopped=$!
+await_shown serving 1 10
+kill -STOP "$stopped"
+driver "$work/late" "$music/c.mp3"
+late=$!
+for _ in $(seq 300); do
+    grep -qx "entries=$music/c.mp3" "$work/late" 2>/dev/null && break
+    sleep 0.1
+done
+grep -qx "entries=$music/c.mp3" "$work/late" || fail "no window of the launch's own took c.mp3"
+kill -CONT "$stopped"
+sleep 1
+[ "$(shown entries)" = "" ] || fail "the window that woke late opened the file too"
+grep -qx "serving=1" "$work/late" || fail "the launch's window did not take the name over"
+echo "a window that did not answer: the launch's own window took c.mp3, once"
+touch "$work/state.quit" "$work/late.quit"
+wait "$stopped" "$late" || true
+e2e_forget "$stopped"
+e2e_forget "$late"
+
+# Natively on Wayland, under a headless weston: the real program names its window by the id,
+# plays its file and takes a later launch's.
 weston --backend=headless-backend.so --use-pixman --socket=wayland-e2e --width=1280 \
     --height=1024 --no-config >"$work/weston.log" 2>&1 &
 pids+=($!)

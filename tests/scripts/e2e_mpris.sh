@@ -124,6 +124,9 @@ for uri in "file://$work/notes.txt" "file://$work/music" "https://example.org/a.
     echo "OpenUri of $uri: $refused"
     grep -q '^Error ' <<<"$refused" || fail "OpenUri took $uri"
 done
+refused=$(open_uri "file://$work/gone%20away.mp3")
+grep -q "^Error org.freedesktop.DBus.Error.FileNotFound: $work/gone away.mp3 does not" \
+    <<<"$refused" || fail "OpenUri of a missing file said: $refused"
 sleep 0.3
 [ "$(shown entries)" = 1 ] || fail "a refused URI changed the playlist"
 [ "$(shown messages)" = 0 ] || fail "the window showed a message"

@@ -19,6 +19,8 @@ private slots:
     void initTestCase();
     void controlsFitAndDrivePlayback();
     void controlsFollowAnotherClient();
+    void symbolsStandOut_data();
+    void symbolsStandOut();
 
 private:
     QTemporaryDir m_dir;
@@ -89,6 +91,51 @@ void TestMediaPlayer::controlsFollowAnotherClient() {
     engine.stop();
     QCOMPARE(player.cmdPlayPause->toolTip(), QStringLiteral("Play"));
     QVERIFY(!player.cmdStop->isEnabled());
+}
+
+void TestMediaPlayer::symbolsStandOut_data() {
+    QTest::addColumn<QColor>("button");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("light") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black);
+    QTest::newRow("dark (Breeze Dark)") << QColor(0x31, 0x36, 0x3b) << QColor(0xfc, 0xfc, 0xfc);
+}
+
+void TestMediaPlayer::symbolsStandOut() {
+    QFETCH(QColor, button);
+    QFETCH(QColor, text);
+    PlaybackEngine engine(std::make_unique<NullAudioOutput>());
+    MediaPlayer player(engine);
+    QPalette palette = player.palette();
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        palette.setColor(role, button);
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(role, text);
+    player.setPalette(palette);
+    player.setGeometry(0, 0, 275, 41);
+    player.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&player));
+    QVERIFY(player.setFileName(m_long) && player.play()); // pause and stop are on
+    const QImage shot = player.grab().toImage();
+    // Enough of each symbol's pixels stand out from the button by WCAG's contrast ratio.
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    for (QToolButton* symbol : {player.cmdPlayPause, player.cmdStop}) {
+        const QRect area = symbol->geometry();
+        const double back = luminance(shot.pixelColor(area.topLeft() + QPoint(1, 1)));
+        int standingOut = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const double l = luminance(shot.pixelColor(x, y));
+                standingOut += (std::max(l, back) + 0.05) / (std::min(l, back) + 0.05) >= 4.5;
+            }
+        }
+        QVERIFY2(standingOut >= 30, qPrintable(symbol->objectName()));
+    }
+    player.stop();
 }
 
 QTEST_MAIN(TestMediaPlayer)
