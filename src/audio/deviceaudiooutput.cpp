@@ -224,10 +224,10 @@ void DeviceAudioOutput::openStream() {
     // asks the server anything and never waits. Reports are asked for when playing starts,
     // stalls or moves, with the refills, and while the window reads the clock: libpulse's own
     // schedule would wake the loop several times a second more.
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_NOT_MONOTONIC | PA_STREAM_EARLY_REQUESTS |
-        (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED) |
-        (m_paused ? PA_STREAM_START_CORKED : 0));
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS |
+                                       (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED) |
+                                       (m_paused ? PA_STREAM_START_CORKED : 0));
     const pa_cvolume volume = streamVolume();
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0)
         failStart(serverError());
@@ -245,7 +245,6 @@ void DeviceAudioOutput::restartStretch() {
     m_heardAtDrainUSecs = 0;
     m_heardUSecs = 0;
     m_heardReadAt = 0;
-    m_catchingUp = false;
 }
 
 void DeviceAudioOutput::releaseStream() {
@@ -495,18 +494,13 @@ qint64 DeviceAudioOutput::processedUSecs() {
     if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
         askTiming();
     // The server does not answer: it is not playing what we know of either.
-    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs) {
-        m_catchingUp = true;
+    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs)
         return m_heardUSecs;
-    }
     qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
-    // Once the server goes on after standing still, the clock catches up with it gradually,
-    // never faster than twice the wall clock, rather than jump; and it never goes back.
-    if (m_catchingUp) {
-        const qint64 most = m_heardUSecs + 2 * static_cast<qint64>(now - lastRead);
-        m_catchingUp = heard > most;
-        heard = std::min(heard, most);
-    }
+    // Never faster than twice the wall clock, so that after a server stood still the clock
+    // catches up gradually rather than jump; and never back.
+    if (lastRead != 0)
+        heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - lastRead));
     m_heardUSecs = std::max(m_heardUSecs, heard);
     return m_heardUSecs;
 }
@@ -715,8 +709,12 @@ void DeviceAudioOutput::streamWantsData(pa_stream* stream, std::size_t bytes, vo
 
 void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
-    if (stream == output->m_stream)
-        output->askTiming();
+    if (stream != output->m_stream)
+        return;
+    // Playing started, stalled or moved just now: a report asked for before says nothing of
+    // that, so the clock asks for one more at once.
+    send(pa_stream_update_timing_info(stream, nullptr, nullptr));
+    output->askTiming();
 }
 
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {

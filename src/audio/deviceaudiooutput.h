@@ -133,11 +133,9 @@ private:
     bool m_finished = false;
     qint64 m_heardAtDrainUSecs = 0;
     pa_usec_t m_drainedAt = 0;
-    // What processedUSecs() last said, and when; and whether it is catching up with a server
-    // that stood still.
+    // What processedUSecs() last said, and when.
     qint64 m_heardUSecs = 0;
     pa_usec_t m_heardReadAt = 0;
-    bool m_catchingUp = false;
     // The server's reports on the stream's clock: when the last was asked for (0 once it
     // came) and when the last came.
     pa_usec_t m_timingAskedAt = 0;
