@@ -14,6 +14,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace quorvela {
@@ -28,11 +29,16 @@ constexpr pa_usec_t RefillUSecs = 250'000;
 // How old the server's last report on the stream's clock may grow while refilling, and while
 // the window reads the clock.
 constexpr pa_usec_t TimingUpdateUSecs = 3'000'000;
-constexpr pa_usec_t TimingRefreshUSecs = 500'000;
+// While the window reads the clock, how often to make sure the server still answers. A bare
+// question, not a report on the clock: each report re-anchors the interpolated clock, and
+// PipeWire's differ by tens of milliseconds from one to the next.
+constexpr pa_usec_t PingUSecs = 500'000;
 // A report asked for and not answered within this time means the server stands still: what
 // the device plays is then not known, and the clock holds. A busy machine answers well within
 // it.
 constexpr pa_usec_t ServerStillUSecs = 1'000'000;
+// How long after the server stood still its clock may be catching up.
+constexpr pa_usec_t SettleUSecs = 3'000'000;
 // While the decoder is behind (a slow disk), how often to look for its samples.
 constexpr pa_usec_t RefillRetryUSecs = 10'000;
 
@@ -245,6 +251,7 @@ void DeviceAudioOutput::restartStretch() {
     m_heardAtDrainUSecs = 0;
     m_heardUSecs = 0;
     m_heardReadAt = 0;
+    m_stillUntil = 0;
 }
 
 void DeviceAudioOutput::releaseStream() {
@@ -252,6 +259,8 @@ void DeviceAudioOutput::releaseStream() {
     restartStretch();
     cancel(m_timingOperation);
     m_timingAskedAt = 0;
+    cancel(m_pingOperation);
+    m_pingSentAt = 0;
     m_source = nullptr;
     m_starting = false;
     m_sounding = false;
@@ -491,16 +500,24 @@ qint64 DeviceAudioOutput::processedUSecs() {
     const pa_usec_t lastRead = std::exchange(m_heardReadAt, now);
     if (m_paused || m_stretchStartUSecs < 0)
         return m_heardUSecs;
-    if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
-        askTiming();
+    if (m_pingSentAt == 0 && now - m_pingAnsweredAt >= PingUSecs && !m_finished)
+        ping();
     // The server does not answer: it is not playing what we know of either.
-    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs)
+    const auto unanswered = [now](pa_usec_t since) {
+        return since != 0 && now - since > ServerStillUSecs;
+    };
+    if (unanswered(m_pingSentAt) || unanswered(m_timingAskedAt)) {
+        m_stillUntil = std::numeric_limits<pa_usec_t>::max();
         return m_heardUSecs;
+    }
+    if (m_stillUntil == std::numeric_limits<pa_usec_t>::max())
+        m_stillUntil = now + SettleUSecs;
     qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
-    // Never faster than twice the wall clock, so that after a server stood still the clock
-    // catches up gradually rather than jump; and never back.
-    if (lastRead != 0)
+    // For a while after the server stood still, the clock runs no faster than twice the wall
+    // clock, so that it catches up with what the server did meanwhile rather than jump.
+    if (now < m_stillUntil && lastRead != 0)
         heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - lastRead));
+    // And it never goes back.
     m_heardUSecs = std::max(m_heardUSecs, heard);
     return m_heardUSecs;
 }
@@ -529,6 +546,18 @@ void DeviceAudioOutput::askTiming() {
     m_timingAskedAt = pa_rtclock_now();
     m_timingOperation =
         pa_stream_update_timing_info(m_stream, &DeviceAudioOutput::timingAnswered, this);
+}
+
+void DeviceAudioOutput::ping() {
+    const auto answered = [](pa_context*, const pa_server_info*, void* self) {
+        auto* output = static_cast<DeviceAudioOutput*>(self);
+        release(output->m_pingOperation);
+        output->m_pingSentAt = 0;
+        output->m_pingAnsweredAt = pa_rtclock_now();
+    };
+    m_pingOperation = pa_context_get_server_info(m_context, answered, this);
+    if (m_pingOperation)
+        m_pingSentAt = pa_rtclock_now();
 }
 
 void DeviceAudioOutput::timingAnswered(pa_stream* stream, int success, void* self) {
