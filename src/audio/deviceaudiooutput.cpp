@@ -14,6 +14,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace quorvela {
@@ -28,11 +29,16 @@ constexpr pa_usec_t RefillUSecs = 250'000;
 // How old the server's last report on the stream's clock may grow while refilling, and while
 // the window reads the clock.
 constexpr pa_usec_t TimingUpdateUSecs = 3'000'000;
-constexpr pa_usec_t TimingRefreshUSecs = 500'000;
+// While the window reads the clock, how often to make sure the server still answers. A bare
+// question, not a report on the clock: each report re-anchors the interpolated clock, and
+// PipeWire's differ by tens of milliseconds from one to the next.
+constexpr pa_usec_t PingUSecs = 500'000;
 // A report asked for and not answered within this time means the server stands still: what
 // the device plays is then not known, and the clock holds. A busy machine answers well within
 // it.
 constexpr pa_usec_t ServerStillUSecs = 1'000'000;
+// How long after the server stood still its clock may be catching up.
+constexpr pa_usec_t SettleUSecs = 3'000'000;
 // While the decoder is behind (a slow disk), how often to look for its samples.
 constexpr pa_usec_t RefillRetryUSecs = 10'000;
 
@@ -224,10 +230,10 @@ void DeviceAudioOutput::openStream() {
     // asks the server anything and never waits. Reports are asked for when playing starts,
     // stalls or moves, with the refills, and while the window reads the clock: libpulse's own
     // schedule would wake the loop several times a second more.
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_NOT_MONOTONIC | PA_STREAM_EARLY_REQUESTS |
-        (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED) |
-        (m_paused ? PA_STREAM_START_CORKED : 0));
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_EARLY_REQUESTS |
+                                       (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED) |
+                                       (m_paused ? PA_STREAM_START_CORKED : 0));
     const pa_cvolume volume = streamVolume();
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, &volume, nullptr) < 0)
         failStart(serverError());
@@ -245,7 +251,7 @@ void DeviceAudioOutput::restartStretch() {
     m_heardAtDrainUSecs = 0;
     m_heardUSecs = 0;
     m_heardReadAt = 0;
-    m_catchingUp = false;
+    m_stillUntil = 0;
 }
 
 void DeviceAudioOutput::releaseStream() {
@@ -253,6 +259,8 @@ void DeviceAudioOutput::releaseStream() {
     restartStretch();
     cancel(m_timingOperation);
     m_timingAskedAt = 0;
+    cancel(m_pingOperation);
+    m_pingSentAt = 0;
     m_source = nullptr;
     m_starting = false;
     m_sounding = false;
@@ -492,21 +500,24 @@ qint64 DeviceAudioOutput::processedUSecs() {
     const pa_usec_t lastRead = std::exchange(m_heardReadAt, now);
     if (m_paused || m_stretchStartUSecs < 0)
         return m_heardUSecs;
-    if (m_timingAskedAt == 0 && now - m_timingAnsweredAt >= TimingRefreshUSecs && !m_finished)
-        askTiming();
+    if (m_pingSentAt == 0 && now - m_pingAnsweredAt >= PingUSecs && !m_finished)
+        ping();
     // The server does not answer: it is not playing what we know of either.
-    if (m_timingAskedAt != 0 && now - m_timingAskedAt > ServerStillUSecs) {
-        m_catchingUp = true;
+    const auto unanswered = [now](pa_usec_t since) {
+        return since != 0 && now - since > ServerStillUSecs;
+    };
+    if (unanswered(m_pingSentAt) || unanswered(m_timingAskedAt)) {
+        m_stillUntil = std::numeric_limits<pa_usec_t>::max();
         return m_heardUSecs;
     }
+    if (m_stillUntil == std::numeric_limits<pa_usec_t>::max())
+        m_stillUntil = now + SettleUSecs;
     qint64 heard = m_finished ? copiedUSecs() : heardUSecs();
-    // Once the server goes on after standing still, the clock catches up with it gradually,
-    // never faster than twice the wall clock, rather than jump; and it never goes back.
-    if (m_catchingUp) {
-        const qint64 most = m_heardUSecs + 2 * static_cast<qint64>(now - lastRead);
-        m_catchingUp = heard > most;
-        heard = std::min(heard, most);
-    }
+    // For a while after the server stood still, the clock runs no faster than twice the wall
+    // clock, so that it catches up with what the server did meanwhile rather than jump.
+    if (now < m_stillUntil && lastRead != 0)
+        heard = std::min(heard, m_heardUSecs + 2 * static_cast<qint64>(now - lastRead));
+    // And it never goes back.
     m_heardUSecs = std::max(m_heardUSecs, heard);
     return m_heardUSecs;
 }
@@ -535,6 +546,18 @@ void DeviceAudioOutput::askTiming() {
     m_timingAskedAt = pa_rtclock_now();
     m_timingOperation =
         pa_stream_update_timing_info(m_stream, &DeviceAudioOutput::timingAnswered, this);
+}
+
+void DeviceAudioOutput::ping() {
+    const auto answered = [](pa_context*, const pa_server_info*, void* self) {
+        auto* output = static_cast<DeviceAudioOutput*>(self);
+        release(output->m_pingOperation);
+        output->m_pingSentAt = 0;
+        output->m_pingAnsweredAt = pa_rtclock_now();
+    };
+    m_pingOperation = pa_context_get_server_info(m_context, answered, this);
+    if (m_pingOperation)
+        m_pingSentAt = pa_rtclock_now();
 }
 
 void DeviceAudioOutput::timingAnswered(pa_stream* stream, int success, void* self) {
@@ -715,8 +738,12 @@ void DeviceAudioOutput::streamWantsData(pa_stream* stream, std::size_t bytes, vo
 
 void DeviceAudioOutput::streamTimingChanged(pa_stream* stream, void* self) {
     auto* output = static_cast<DeviceAudioOutput*>(self);
-    if (stream == output->m_stream)
-        output->askTiming();
+    if (stream != output->m_stream)
+        return;
+    // Playing started, stalled or moved just now: a report asked for before says nothing of
+    // that, so the clock asks for one more at once.
+    send(pa_stream_update_timing_info(stream, nullptr, nullptr));
+    output->askTiming();
 }
 
 void DeviceAudioOutput::streamDrained(pa_stream* stream, int success, void* self) {

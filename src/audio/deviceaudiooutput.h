@@ -70,6 +70,7 @@ private:
     void cork(bool corked);
     void fill(std::size_t bytes);
     void askTiming();
+    void ping();
     void drained(bool success);
     [[nodiscard]] qint64 copiedUSecs() const;
     [[nodiscard]] qint64 heardUSecs();
@@ -112,6 +113,7 @@ private:
     // The last sample of a drained stream is heard then.
     pa_time_event* m_endTimer = nullptr;
     pa_operation* m_timingOperation = nullptr;
+    pa_operation* m_pingOperation = nullptr;
     pa_operation* m_drainOperation = nullptr;
 
     // The current stream, counted by start()s, and its stretch, counted by flush()es.
@@ -133,15 +135,18 @@ private:
     bool m_finished = false;
     qint64 m_heardAtDrainUSecs = 0;
     pa_usec_t m_drainedAt = 0;
-    // What processedUSecs() last said, and when; and whether it is catching up with a server
-    // that stood still.
+    // What processedUSecs() last said, and when; and until when it catches up with a server
+    // that stood still (the largest time while it stands still).
     qint64 m_heardUSecs = 0;
     pa_usec_t m_heardReadAt = 0;
-    bool m_catchingUp = false;
+    pa_usec_t m_stillUntil = 0;
     // The server's reports on the stream's clock: when the last was asked for (0 once it
     // came) and when the last came.
     pa_usec_t m_timingAskedAt = 0;
     pa_usec_t m_timingAnsweredAt = 0;
+    // The same for the questions that only make sure the server answers.
+    pa_usec_t m_pingSentAt = 0;
+    pa_usec_t m_pingAnsweredAt = 0;
 
     // What the stream's volume and mute are in the server, as far as we know.
     pa_volume_t m_volume = PA_VOLUME_NORM;

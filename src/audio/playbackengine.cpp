@@ -143,10 +143,6 @@ bool PlaybackEngine::play() {
     case State::Playing:
         return true;
     case State::Paused:
-        // What the stream held when it was paused is dropped, unheard: it goes on from the
-        // sample the listener heard last, or from where a seek meanwhile moved it.
-        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(m_stretchStart));
-        m_output->flush();
         m_output->resume();
         setState(State::Playing);
         return true;
@@ -169,10 +165,15 @@ void PlaybackEngine::startOutput() {
 void PlaybackEngine::pause() {
     if (m_state != State::Playing)
         return;
-    // The stream falls silent at once and keeps its place in the desktop's mixer.
+    // The stream falls silent at once and keeps its place in the desktop's mixer. What it
+    // held is dropped, unheard, and it is filled again from the sample heard last, ready to
+    // go on: a server that would play out what it holds before it falls silent (PipeWire's)
+    // so stops as soon as it can, and nothing is heard twice.
     const double heard = position();
     m_output->pause();
     m_stretchStart = heard;
+    m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(heard));
+    m_output->flush();
     setState(State::Paused);
 }
 
@@ -188,11 +189,8 @@ bool PlaybackEngine::seek(double seconds) {
     const double length = duration();
     seconds = std::max(0.0, length > 0.0 ? std::min(seconds, length) : seconds);
     m_stretchStart = seconds;
-    // Paused, the stream moves there when it goes on.
-    if (m_state == State::Playing) {
-        m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(seconds));
-        m_output->flush();
-    }
+    m_decodeStart = m_decoder.startAt(outputFormat(), frameAt(seconds));
+    m_output->flush();
     emit seeked(seconds);
     return true;
 }

@@ -112,7 +112,11 @@ fi
 echo "stream: $(grep -E 'application.name|application.icon_name|media.role' "$work/inputs.txt" |
     tr -s ' \t' ' ' | tr '\n' ';')"
 
-# Stretches of tone in a recording, in 5 ms steps: "start end" in seconds, one a line.
+# Stretches of tone in a recording, in 5 ms steps: "start end" in seconds, one a line. A
+# silence of one or two steps inside a stretch does not end it: PipeWire's graph, when one of
+# its clients misses a 5.3 ms cycle (on a busy machine without realtime scheduling), mixes
+# that cycle without it, whichever client it is; the recording then holds one cycle of
+# silence, with the tone on either side in step.
 segments() {
     sox -t raw -r 48000 -e signed -b 16 -c 2 "$1" -t dat - remix 1 2>/dev/null | awk '
         /^;/ {next}
@@ -120,9 +124,10 @@ segments() {
         n == 240 {
             t += 0.005; loud = sqrt(sum / n) > 0.05; sum = 0; n = 0
             if (loud && !on) {on = 1; start = t - 0.005}
-            if (!loud && on) {on = 0; printf "%.3f %.3f\n", start, t - 0.005}
+            if (loud) {quiet = 0; end = t}
+            if (!loud && on && ++quiet > 2) {on = 0; printf "%.3f %.3f\n", start, end}
         }
-        END {if (on) printf "%.3f %.3f\n", start, t}'
+        END {if (on) printf "%.3f %.3f\n", start, end}'
 }
 
 # The pause: heard up to where the player said, no further; the tone whole across it.
