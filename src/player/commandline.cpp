@@ -20,6 +20,44 @@ const QString Description = QStringLiteral(
     "file:// URI of one of these. The first MP3 file plays. When a Quorvela window is already\n"
     "running, the files go to that window. Use -- before a file whose name starts with \"-\".");
 
+// The toolkit's own options (QGuiApplication, QApplication, the xcb platform), which it takes
+// out of argv when it starts: with a value of their own, or alone.
+const QStringList ToolkitOptionsWithValue =
+    QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry geometry "
+                   "qwindowtitle title qwindowicon icon session display name style stylesheet")
+        .split(QLatin1Char(' '));
+const QStringList ToolkitOptionsAlone =
+    QStringLiteral("reverse widgetcount testability nograb dograb sync qmljsdebugger")
+        .split(QLatin1Char(' '));
+
+// Leaves out the toolkit's options, so that what is left can be judged before the toolkit
+// starts: without a display it could not start, and would not get to say what was wrong.
+QStringList withoutToolkitOptions(const QStringList& arguments) {
+    QStringList left;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            left += arguments.mid(i);
+            break;
+        }
+        QString name = argument;
+        if (i == 0 || !name.startsWith(QLatin1Char('-'))) {
+            left.append(argument);
+            continue;
+        }
+        name.remove(0, name.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        if (ToolkitOptionsWithValue.contains(name.left(equals))) {
+            if (equals < 0)
+                ++i;
+            continue;
+        }
+        if (!ToolkitOptionsAlone.contains(name.left(equals)))
+            left.append(argument);
+    }
+    return left;
+}
+
 } // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv, bool toolkitOptionsTaken) {
@@ -40,7 +78,8 @@ CommandLine readCommandLine(int argc, const char* const* argv, bool toolkitOptio
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(localPathFromBytes(argv[i]));
-    const bool understood = parser.parse(arguments);
+    const bool understood =
+        parser.parse(toolkitOptionsTaken ? arguments : withoutToolkitOptions(arguments));
 
     CommandLine line;
     if (parser.isSet(help)) {
@@ -51,7 +90,7 @@ CommandLine readCommandLine(int argc, const char* const* argv, bool toolkitOptio
     } else if (parser.isSet(version)) {
         line.answer = CommandLine::Answer::Version;
         line.text = QStringLiteral("Quorvela " QUORVELA_VERSION_TEXT "\n");
-    } else if (!understood && toolkitOptionsTaken) {
+    } else if (!understood) {
         line.answer = CommandLine::Answer::Error;
         line.text = QStringLiteral("quorvela: %1\nTry 'quorvela --help' for more information.\n")
                         .arg(parser.errorText());

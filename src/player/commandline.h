@@ -23,8 +23,7 @@ struct CommandLine {
 };
 
 // Reads argv, the program's name first. Before the toolkit has taken its own options
-// (-platform, -style, ...) out of argv, an option unknown here may be one of them, and is no
-// error yet.
+// (-platform, -style, ...) out of argv, those are passed over.
 [[nodiscard]] CommandLine readCommandLine(int argc, const char* const* argv,
                                           bool toolkitOptionsTaken);
 

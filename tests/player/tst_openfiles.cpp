@@ -155,7 +155,8 @@ private slots:
             QCOMPARE(localPathOfItem(fileUriOf(path)), path);
     }
 
-    // Answers on the terminal run the real program, which must end by itself: no window.
+    // Answers on the terminal run the real program, which must end by itself: no window, and
+    // none needed (no display is given).
     void options_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode"); // -1: opens the files, not run
@@ -175,6 +176,9 @@ private slots:
         QTest::newRow("unknown") << QStringList{"--frob", "a.mp3"} << 2 << ""
                                  << "quorvela: Unknown option 'frob'." + hint
                                  << QStringList{"a.mp3"};
+        QTest::newRow("toolkit's own")
+            << QStringList{"-reverse", "--frob"} << 2 << ""
+            << "quorvela: Unknown option 'frob'." + hint << QStringList{};
         QTest::newRow("-- ends options") << QStringList{"--", "--help", "-v"} << -1 << ""
                                          << "" << QStringList{"--help", "-v"};
     }
@@ -198,7 +202,9 @@ private slots:
             return;
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        for (const char* name :
+             {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(QUORVELA_BINARY_DIR "/src/quorvela"), arguments);
         QVERIFY(program.waitForFinished(20000));
