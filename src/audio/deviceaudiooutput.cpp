@@ -502,9 +502,10 @@ qint64 DeviceAudioOutput::processedUSecs() {
         return m_heardUSecs;
     if (m_pingSentAt == 0 && now - m_pingAnsweredAt >= PingUSecs && !m_finished)
         ping();
-    // The server does not answer: it is not playing what we know of either.
+    // The server does not answer: it is not playing what we know of either. (A question asked
+    // just now, by ping() above, was asked after `now`.)
     const auto unanswered = [now](pa_usec_t since) {
-        return since != 0 && now - since > ServerStillUSecs;
+        return since != 0 && now > since + ServerStillUSecs;
     };
     if (unanswered(m_pingSentAt) || unanswered(m_timingAskedAt)) {
         m_stillUntil = std::numeric_limits<pa_usec_t>::max();
