@@ -239,13 +239,8 @@ void DesktopLaunch::raiseWindow(const QVariantMap& platformData) {
     const QString token = platformData.value(QStringLiteral("activation-token")).toString();
     if (!token.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-    if (m_window->isMinimized())
-        m_window->showNormal();
-    m_window->show();
-    completeStartupNotice(
-        *m_window, platformData.value(QStringLiteral("desktop-startup-id")).toString().toUtf8());
-    m_window->raise();
-    m_window->activateWindow();
+    bringForward(*m_window,
+                 platformData.value(QStringLiteral("desktop-startup-id")).toString().toUtf8());
 }
 
 } // namespace quorvela

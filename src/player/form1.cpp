@@ -21,6 +21,7 @@
 #include "player/playedentry.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
+#include "player/startupnotice.h"
 #include "player/statusbar.h"
 #include "player/tracktext.h"
 #include "preferences/form2.h"
@@ -176,13 +177,7 @@ bool Form1::publishMediaControls() {
     if (!MprisService::sessionBusNamed())
         return false;
     MprisService::Window window;
-    window.raise = [this] {
-        if (isMinimized())
-            showNormal();
-        show();
-        raise();
-        activateWindow();
-    };
+    window.raise = [this] { bringForward(*this); };
     window.quit = [this] { exitProgram(); };
     window.openUri = [this](const QString& uri) {
         // Only what the service says it plays; a folder would stop the track and refill the
