@@ -175,7 +175,7 @@ void DesktopLaunch::serve(Form1& window) {
     // was first to ask for the name, so its own files come first.
     const QStringList items = m_items + std::exchange(m_early, {});
     if (!items.isEmpty())
-        window.openFilesSoon(items);
+        window.opener().openSoon(items);
 }
 
 QString DesktopLaunch::activate(const QVariantMap& platformData) {
@@ -206,7 +206,7 @@ QString DesktopLaunch::open(const QStringList& uris, const QVariantMap& platform
     raiseWindow(platformData);
     // After the caller has its answer: it waits for it, and must not wait for a message the
     // opening may show.
-    m_window->openFilesSoon(uris);
+    m_window->opener().openSoon(uris);
     return {};
 }
 

@@ -47,7 +47,6 @@
 #include <QStringListModel>
 #include <QTimer>
 
-#include <memory>
 #include <utility>
 
 namespace quorvela {
@@ -161,6 +160,7 @@ Form1::Form1(Services services, QWidget* parent)
     m_playlistPanel = new PlaylistPanel(this, m_services);
     connect(m_playlistPanel, &PlaylistPanel::entryStarted, m_played,
             [this](int row) { m_played->set(m_playlist, row); });
+    m_opener = new ItemOpener(this, m_playlistPanel, m_services.dialogs);
     new FileDrop(this);
 }
 
@@ -191,7 +191,7 @@ bool Form1::publishMediaControls() {
             return QDBusError(QDBusError::NotSupported,
                               QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
                                              "playlists on this computer."));
-        openFilesSoon({uri});
+        m_opener->openSoon({uri});
         return QDBusError();
     };
     auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
@@ -484,86 +484,6 @@ bool Form1::chooseFolder(const QString& given) {
     return true;
 }
 
-void Form1::openFiles(const QStringList& items) {
-    // Playlists are read off the window's thread, so every item takes its turn after the loads
-    // asked for before it: the list fills in the order given, and the first MP3 plays and the
-    // message shows once all are in.
-    struct Opening {
-        // Each item that was refused, or may fail, in order; its reason is empty while it
-        // has not failed.
-        QList<OpenItem> unopened;
-        int firstMp3 = -1;
-    };
-    const auto opening = std::make_shared<Opening>();
-    // MP3 files in a row go on the list together: one change of a long list, not one each.
-    QStringList mp3s;
-    auto appendMp3s = [&] {
-        if (mp3s.isEmpty())
-            return;
-        m_playlistPanel->afterLoads([this, opening, entries = std::exchange(mp3s, {})]() mutable {
-            if (opening->firstMp3 < 0)
-                opening->firstMp3 = m_playlist->rowCount();
-            m_playlistPanel->append(std::move(entries));
-        });
-    };
-    for (const QString& given : items) {
-        OpenItem item = examineOpenItem(given);
-        if (item.kind == OpenKind::Mp3) {
-            mp3s.append(item.path);
-            continue;
-        }
-        appendMp3s();
-        const qsizetype slot = opening->unopened.size();
-        opening->unopened.append(item);
-        switch (item.kind) {
-        case OpenKind::Mp3:
-        case OpenKind::Unopenable:
-            break;
-        case OpenKind::Playlist:
-            opening->unopened[slot].reason.clear();
-            m_playlistPanel->loadFile(item.path, [opening, slot](bool whole, qsizetype added) {
-                if (!whole)
-                    opening->unopened[slot].reason =
-                        added == 0 ? QStringLiteral("it cannot be read")
-                                   : QStringLiteral("only part of it could be read");
-            });
-            break;
-        case OpenKind::Folder:
-            opening->unopened[slot].reason.clear();
-            m_playlistPanel->afterLoads([this, opening, slot, folder = item.path] {
-                if (!chooseFolder(folder))
-                    opening->unopened[slot].reason = QStringLiteral("the folder cannot be opened");
-            });
-            break;
-        }
-    }
-    appendMp3s();
-    m_playlistPanel->afterLoads([this, opening] {
-        if (m_unloaded)
-            return;
-        if (opening->firstMp3 >= 0)
-            m_playlistPanel->playEntry(opening->firstMp3);
-        QList<OpenItem> unopened;
-        for (const OpenItem& item : opening->unopened) {
-            if (!item.reason.isEmpty())
-                unopened.append(item);
-        }
-        if (!unopened.isEmpty())
-            m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
-                                       Dialogs::Icon::None);
-    });
-}
-
-void Form1::openFilesSoon(const QStringList& items) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, items] {
-            if (!m_unloaded)
-                openFiles(items);
-        },
-        Qt::QueuedConnection);
-}
-
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
     if (!name.isEmpty())
@@ -615,38 +535,6 @@ void Form1::showTotalTime() {
     showValue(lblTotalTime, timeText(MediaPlayer1->duration()));
 }
 
-namespace {
-
-// The controls the layout rule moves, measured in twips.
-class WindowLayout final : public ResizeTarget {
-public:
-    explicit WindowLayout(Form1& w) : m_w(w) {}
-
-    void setFolderTextWidth(int twips) override { setWidth(m_w.txtPath, twips); }
-    void setFileListWidth(int twips) override { setWidth(m_w.File1, twips); }
-    void setFileListHeight(int twips) override {
-        m_w.File1->resize(m_w.File1->width(), twipsToPixels(twips));
-    }
-    int fileListHeight() const override { return pixelsToTwips(m_w.File1->height()); }
-    void setPlaylistPanelTop(int twips) override { setTop(m_w.Frame1, twips); }
-    void setAudioPanelTop(int twips) override { setTop(m_w.Frame2, twips); }
-    void setPlaylistPanelWidth(int twips) override { setWidth(m_w.Frame1, twips); }
-    int playlistPanelWidth() const override { return pixelsToTwips(m_w.Frame1->width()); }
-    void setPlaylistWidth(int twips) override { setWidth(m_w.List1, twips); }
-
-private:
-    static void setWidth(QWidget* control, int twips) {
-        control->resize(twipsToPixels(twips), control->height());
-    }
-    static void setTop(QWidget* control, int twips) {
-        control->move(control->x(), twipsToPixels(twips));
-    }
-
-    Form1& m_w;
-};
-
-} // namespace
-
 QSize Form1::outerSizeTwips() const {
     // Measured from the client area: a window manager's taller title bar must not push the
     // panels down under the status bar.
@@ -656,8 +544,8 @@ QSize Form1::outerSizeTwips() const {
 }
 
 void Form1::layoutForOuterSize(int widthTwips, int heightTwips) {
-    WindowLayout layout(*this);
-    applyResizeRule(layout, widthTwips, heightTwips, isMinimized());
+    applyResizeRule({txtPath, File1, Frame1, Frame2, List1}, widthTwips, heightTwips,
+                    isMinimized());
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

@@ -26,6 +26,7 @@ class FileListBox;
 class Form2;
 class Form3;
 class FrmAbout;
+class ItemOpener;
 class MediaPlayer;
 class MprisService;
 class PlayedEntry;
@@ -119,18 +120,11 @@ public:
     // labels go back to what they showed before.
     bool startPlaying(const QString& path, const QString& caption, const PlayFailure& failure);
 
-    // Opens files handed to the program, in order: each a path or a file URI. An MP3 file is
-    // appended to the playlist as Add does, a playlist file as Load reads it, a folder chosen
-    // as "Folder to play:" chooses it; then the first MP3 file plays as a double-click on its
-    // entry would. One message names whatever could not be opened. Playlists are read off the
-    // window's thread: with one among the items, or a load still under way, the opening
-    // finishes later, in order after what was asked for before.
-    void openFiles(const QStringList& items);
-    // The same, from the event loop, unless the window has been unloaded by then: for callers
-    // that must have their answer first (a launch or a media control waiting on the bus, a
-    // file manager waiting for the drop to end) and must not wait on a message the opening
-    // may show.
-    void openFilesSoon(const QStringList& items);
+    // Opens the files handed to the program.
+    [[nodiscard]] ItemOpener& opener() const { return *m_opener; }
+    // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
+    // folder cannot be opened.
+    bool chooseFolder(const QString& given);
 
 public slots:
     void selectFolder();
@@ -161,9 +155,6 @@ private:
     void restoreFolder();
     void showFolder(const QString& folder);
     void saveSettings();
-    // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
-    // folder cannot be opened.
-    bool chooseFolder(const QString& given);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
     void playNeighbour(int row);
@@ -173,6 +164,7 @@ private:
     QString m_folder;
     QStringListModel* m_playlist = nullptr;
     PlaylistPanel* m_playlistPanel = nullptr;
+    ItemOpener* m_opener = nullptr;
     PlayedEntry* m_played = nullptr;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
