@@ -12,8 +12,6 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
-#include "mpris/mprisservice.h"
-#include "mpris/sleepinhibitor.h"
 #include "player/filedrop.h"
 #include "player/focusmark.h"
 #include "player/openitem.h"
@@ -21,7 +19,6 @@
 #include "player/playedentry.h"
 #include "player/playlistpanel.h"
 #include "player/resizerule.h"
-#include "player/startupnotice.h"
 #include "player/statusbar.h"
 #include "player/tracktext.h"
 #include "preferences/form2.h"
@@ -33,8 +30,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDBusError>
-#include <QDBusMessage>
 #include <QDir>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -165,53 +160,7 @@ Form1::Form1(Services services, QWidget* parent)
 }
 
 Form1::~Form1() {
-    // Off the bus before the engine it reports on goes with the controls.
-    delete m_mpris;
-    m_mpris = nullptr;
     closeSecondaryWindows();
-}
-
-bool Form1::publishMediaControls() {
-    if (m_mpris)
-        return true;
-    if (!MprisService::sessionBusNamed())
-        return false;
-    MprisService::Window window;
-    window.raise = [this] { bringForward(*this); };
-    window.quit = [this] { exitProgram(); };
-    window.openUri = [this](const QString& uri) {
-        // Only what the service says it plays; a folder would stop the track and refill the
-        // folder list, which no media control expects of opening a track.
-        const OpenItem item = examineOpenItem(uri);
-        if (item.missing)
-            return QDBusError(QDBusMessage::createError(
-                QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
-                QStringLiteral("%1 does not exist.").arg(readablePath(item.path))));
-        if (item.kind != OpenKind::Mp3 && item.kind != OpenKind::Playlist)
-            return QDBusError(QDBusError::NotSupported,
-                              QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
-                                             "playlists on this computer."));
-        m_opener->openSoon({uri});
-        return QDBusError();
-    };
-    auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
-    offerNextAndPrevious(*service);
-    if (!service->registerOn(QDBusConnection::sessionBus())) {
-        delete service;
-        return false;
-    }
-    m_mpris = service;
-    // On the same bus, and gone with the service.
-    new SleepInhibitor(m_services.engine, QDBusConnection::sessionBus(), service);
-    return true;
-}
-
-void Form1::offerNextAndPrevious(MprisService& service) {
-    service.setNeighbours({[this] { return m_played->nextRow() >= 0; },
-                           [this] { return m_played->previousRow() >= 0; },
-                           [this] { playNeighbour(m_played->nextRow()); },
-                           [this] { playNeighbour(m_played->previousRow()); }});
-    connect(m_played, &PlayedEntry::changed, &service, &MprisService::neighboursChanged);
 }
 
 void Form1::playNeighbour(int row) {

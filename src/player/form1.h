@@ -28,7 +28,6 @@ class Form3;
 class FrmAbout;
 class ItemOpener;
 class MediaPlayer;
-class MprisService;
 class PlayedEntry;
 class PlaylistPanel;
 
@@ -98,15 +97,12 @@ public:
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);
 
-    // Offers the player to the desktop's media controls (MPRIS) on the session bus, and
-    // keeps the desktop from suspending while music plays. False, with nothing said, when
-    // there is no session bus or the name cannot be taken; the window works the same either
-    // way. Tests that do not call it never touch a bus.
-    bool publishMediaControls();
-    [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
-    // Lets the service's Next and Previous play the entries around the one started last, in
-    // the list it was started from, as a double-click on them would.
-    void offerNextAndPrevious(MprisService& service);
+    // The entry the track was started from last, which the desktop's Next and Previous move
+    // from.
+    [[nodiscard]] PlayedEntry& playedEntry() const { return *m_played; }
+    // Plays the entry at row of the list the track was started from last, as a double-click on
+    // it would; nothing once the window has been unloaded, or for row -1.
+    void playNeighbour(int row);
 
     // What the user is told when a play the window starts fails.
     struct PlayFailure {
@@ -157,7 +153,6 @@ private:
     void saveSettings();
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
-    void playNeighbour(int row);
 
     Services m_services;
     // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
@@ -170,7 +165,6 @@ private:
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;
     bool m_unloaded = false;
-    MprisService* m_mpris = nullptr;
     // The play the window started last, until it sounds: its message, and the labels it
     // replaced.
     struct PendingPlay {
