@@ -1,6 +1,7 @@
 #include "app/mediacontrols.h"
 
 #include "common/localpath.h"
+#include "common/sessionbus.h"
 #include "mpris/mprisservice.h"
 #include "mpris/sleepinhibitor.h"
 #include "player/form1.h"
@@ -15,7 +16,7 @@
 namespace quorvela {
 
 std::unique_ptr<MprisService> publishMediaControls(Form1& window, PlaybackEngine& engine) {
-    if (!MprisService::sessionBusNamed())
+    if (!sessionBusNamed())
         return nullptr;
     MprisService::Window player;
     player.raise = [&window] { bringForward(window); };

@@ -1,6 +1,6 @@
 #include "player/desktoplaunch.h"
 
-#include "mpris/mprisservice.h"
+#include "common/sessionbus.h"
 #include "player/applicationadaptor.h"
 #include "player/form1.h"
 #include "player/openitem.h"
@@ -24,7 +24,7 @@ const QString NoWindow = QStringLiteral("The Quorvela window has been closed.");
 
 QDBusConnection sessionBusIfNamed() {
     // Asked for one with none named, libdbus would start a bus of its own and leave it running.
-    if (MprisService::sessionBusNamed())
+    if (sessionBusNamed())
         return QDBusConnection::sessionBus();
     return QDBusConnection(QStringLiteral("quorvela-application-unconnected"));
 }

@@ -1,7 +1,6 @@
 #include "player/form1.h"
 
 #include "audio/playbackengine.h"
-#include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
 #include "common/localpath.h"
@@ -24,6 +23,7 @@
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
+#include "widgets/controlcolors.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
@@ -42,6 +42,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <initializer_list>
 #include <utility>
 
 namespace quorvela {
@@ -315,14 +316,27 @@ QString Form1::defaultFolder() {
 
 void Form1::applyRememberedColors() {
     const SettingsStore& store = m_services.settings;
-    const color::Value fore = readColor(store, settings::ForeColor, color::WindowText);
-    setForeColor(List1, fore);
-    setForeColor(File1, foreColor(List1));
-    setForeColor(txtPath, foreColor(List1));
-    const color::Value back = readColor(store, settings::BackColor, color::WindowBackground);
-    setBackColor(List1, back);
-    setBackColor(File1, backColor(List1));
-    setBackColor(txtPath, backColor(List1));
+    setListColors(readColor(store, settings::BackColor, color::WindowBackground),
+                  readColor(store, settings::ForeColor, color::WindowText));
+}
+
+color::Value Form1::listBackColor() const {
+    return backColor(List1);
+}
+
+color::Value Form1::listForeColor() const {
+    return foreColor(List1);
+}
+
+void Form1::setListColors(color::Value back, color::Value fore) {
+    // Once the window has closed it has already saved its colours; changing them now would be
+    // lost, and its controls may be on their way out.
+    if (m_unloaded)
+        return;
+    for (QWidget* control : std::initializer_list<QWidget*>{List1, File1, txtPath}) {
+        setBackColor(control, back);
+        setForeColor(control, fore);
+    }
 }
 
 void Form1::restoreFolder() {
@@ -354,9 +368,9 @@ void Form1::saveSettings() {
     const bool saved =
         store.save(settings::Application, settings::Section, settings::LastFolder, m_folder) &&
         store.save(settings::Application, settings::Section, settings::ForeColor,
-                   color::toText(foreColor(List1))) &&
+                   color::toText(listForeColor())) &&
         store.save(settings::Application, settings::Section, settings::BackColor,
-                   color::toText(backColor(List1)));
+                   color::toText(listBackColor()));
     // Told now, while the user can still make room or fix the folder for the next time:
     // the program is on its way out.
     if (!saved) {

@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/services.h"
+#include "preferences/form2.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,7 +24,6 @@ namespace quorvela {
 
 class DirListBox;
 class FileListBox;
-class Form2;
 class Form3;
 class FrmAbout;
 class ItemOpener;
@@ -32,8 +32,9 @@ class PlayedEntry;
 class PlaylistPanel;
 
 // The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
-// the media player and its clocks, the "Playlist" panel, a status bar and the menus.
-class Form1 : public QMainWindow {
+// the media player and its clocks, the "Playlist" panel, a status bar and the menus. Its list
+// colours are those of List1, File1 and txtPath alike.
+class Form1 : public QMainWindow, public ListColors {
     Q_OBJECT
 public:
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -80,6 +81,10 @@ public:
     // The playlist's entries, in order.
     [[nodiscard]] QStringList playlistEntries() const;
     [[nodiscard]] QStringListModel* playlistModel() const { return m_playlist; }
+
+    [[nodiscard]] color::Value listBackColor() const override;
+    [[nodiscard]] color::Value listForeColor() const override;
+    void setListColors(color::Value back, color::Value fore) override;
 
     // True once the window has been closed; the settings have then been saved.
     [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
