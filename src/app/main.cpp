@@ -1,8 +1,10 @@
+#include "app/mediacontrols.h"
 #include "audio/playbackengine.h"
 #include "common/applicationid.h"
 #include "common/dialogs.h"
 #include "common/heaptrim.h"
 #include "common/shell.h"
+#include "mpris/mprisservice.h"
 #include "player/commandline.h"
 #include "player/desktoplaunch.h"
 #include "player/form1.h"
@@ -39,7 +41,8 @@ int main(int argc, char* argv[]) {
     quorvela::PlaybackEngine engine;
     quorvela::Form1 window({dialogs, shell, settings, engine});
     window.show();
-    window.publishMediaControls();
+    // Gone before the window and the engine it answers for.
+    const auto mediaControls = quorvela::publishMediaControls(window, engine);
     launch.serve(window);
     quorvela::trimHeapAfterStartUp();
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #include "audio/deviceaudiooutput.h"
 
 #include "audio/decodeahead.h"
+#include "common/applicationid.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
@@ -45,7 +46,7 @@ constexpr pa_usec_t RefillRetryUSecs = 10'000;
 void setIdentity(pa_proplist* properties) {
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvela");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "quorvela");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "io.github.quorvela.Quorvela");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, ApplicationId);
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
 }
 

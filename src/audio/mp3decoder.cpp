@@ -20,21 +20,22 @@ namespace {
 // calling again searches on. This many consecutive failures end the stream instead.
 constexpr int MaxConsecutiveErrors = 64;
 
-mpg123_handle* newHandle() {
+// Tags carry nothing the player shows, so they are skipped unparsed however big they are.
+constexpr long DecoderFlags = MPG123_GAPLESS | MPG123_SKIP_ID3V2;
+
+} // namespace
+
+mpg123_handle* newMpg123Handle(long flags) {
     // A no-op since libmpg123 1.27, needed before it.
     static const int initialised = mpg123_init();
     if (initialised != MPG123_OK)
         return nullptr;
     int error = MPG123_OK;
     mpg123_handle* handle = mpg123_new(nullptr, &error);
-    if (!handle)
-        return nullptr;
-    // Tags carry nothing the player shows, so they are skipped unparsed however big they are.
-    mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_SKIP_ID3V2 | MPG123_QUIET, 0.0);
+    if (handle)
+        mpg123_param(handle, MPG123_FLAGS, flags | MPG123_QUIET, 0.0);
     return handle;
 }
-
-} // namespace
 
 // libmpg123 reads each frame's header and then its body, two system calls for every 26 ms of
 // sound; through this it takes the file in large pieces. A cancelled scan fails its next read
@@ -162,7 +163,7 @@ bool Mp3Decoder::fail(const QString& message) {
 }
 
 bool Mp3Decoder::openHandle(const AudioFormat& format) {
-    m_handle = newHandle();
+    m_handle = newMpg123Handle(DecoderFlags);
     if (!m_handle)
         return false;
     mpg123_format_none(m_handle);
@@ -307,7 +308,7 @@ bool Mp3Decoder::seek(qint64 frame) {
 
 qint64 Mp3Decoder::scanLength(const QString& path, const std::atomic<bool>* cancel) {
     qint64 length = -1;
-    if (mpg123_handle* handle = newHandle()) {
+    if (mpg123_handle* handle = newMpg123Handle(DecoderFlags)) {
         std::unique_ptr<DecoderInput> input;
         if (openThrough(handle, input, path, cancel) && mpg123_scan(handle) == MPG123_OK)
             length = mpg123_length(handle);

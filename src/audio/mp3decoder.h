@@ -91,4 +91,8 @@ private:
     QString m_error;
 };
 
+// A new libmpg123 handle that says nothing on stderr, with the given MPG123_FLAGS besides;
+// null when libmpg123 cannot make one.
+[[nodiscard]] mpg123_handle_struct* newMpg123Handle(long flags);
+
 } // namespace quorvela

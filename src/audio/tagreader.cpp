@@ -1,5 +1,6 @@
 #include "audio/tagreader.h"
 
+#include "audio/mp3decoder.h"
 #include "common/localpath.h"
 
 #include <mpg123.h>
@@ -17,20 +18,6 @@ struct HandleDeleter {
     }
 };
 using Handle = std::unique_ptr<mpg123_handle, HandleDeleter>;
-
-Handle newTagHandle() {
-    // A no-op since libmpg123 1.27, needed before it.
-    static const int initialised = mpg123_init();
-    if (initialised != MPG123_OK)
-        return nullptr;
-    int error = MPG123_OK;
-    Handle handle(mpg123_new(nullptr, &error));
-    if (!handle)
-        return nullptr;
-    // Unlike the decoder, which skips tags unread, this handle exists to parse them.
-    mpg123_param(handle.get(), MPG123_FLAGS, MPG123_PICTURE | MPG123_QUIET, 0.0);
-    return handle;
-}
 
 // An ID3v2 text field may hold several strings separated by zero bytes (ID3v2.4 lists).
 QStringList strings(const mpg123_string* text) {
@@ -115,7 +102,8 @@ void fillFromV1(const mpg123_id3v1& tag, TrackTags& out) {
 
 TrackTags readTrackTags(const QString& path) {
     TrackTags out;
-    Handle handle = newTagHandle();
+    // Unlike the decoder, which skips tags unread, this handle exists to parse them.
+    Handle handle(newMpg123Handle(MPG123_PICTURE));
     if (!handle || mpg123_open(handle.get(), localPathBytes(path).constData()) != MPG123_OK)
         return out;
     // The ID3v2 tag is parsed on the way to the first frame; the ID3v1 tag was found at open.

@@ -1,6 +1,5 @@
 #pragma once
 
-// Header-only, so that the media controls' library can use it without linking the windows.
 namespace quorvela {
 
 // The program's one name to the desktop: its name on the session bus, its desktop entry

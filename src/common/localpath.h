@@ -13,9 +13,6 @@
 // valid UTF-8 as its characters, and each byte that is not part of valid UTF-8 as one lone
 // low surrogate, U+DC80 + (byte - 0x80), which no valid text holds. Open a file from such a
 // name with localPathBytes(); show it with readablePath().
-//
-// Header-only, so that every library (the sound engine included) can use it without linking
-// anything more.
 namespace quorvela {
 
 namespace localpath_detail {

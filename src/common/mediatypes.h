@@ -2,7 +2,6 @@
 
 #include <QStringList>
 
-// Header-only, so that the media controls' library can use it without linking the windows.
 namespace quorvela {
 
 // The media types the program opens, as its desktop entry lists them: MP3 under each name

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -58,14 +57,6 @@ MprisService::~MprisService() {
         m_connection.unregisterObject(QString::fromLatin1(ObjectPath));
         m_connection.unregisterService(m_busName);
     }
-}
-
-bool MprisService::sessionBusNamed() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        return true;
-    // Where libdbus looks for the bus of the user's session when no address is given.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }
 
 bool MprisService::registerOn(QDBusConnection connection) {

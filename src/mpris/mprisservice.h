@@ -47,10 +47,6 @@ public:
                  QObject* parent = nullptr);
     ~MprisService() override;
 
-    // Whether the environment names a session bus to join. Asked for one with none named,
-    // libdbus would start a bus of its own (autolaunch) and leave it running.
-    [[nodiscard]] static bool sessionBusNamed();
-
     // Exports the service on the connection under the player's bus name, or under the name
     // of this instance when another player holds it. False, quietly, when neither works.
     [[nodiscard]] bool registerOn(QDBusConnection connection);

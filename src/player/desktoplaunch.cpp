@@ -1,6 +1,6 @@
 #include "player/desktoplaunch.h"
 
-#include "mpris/mprisservice.h"
+#include "common/sessionbus.h"
 #include "player/applicationadaptor.h"
 #include "player/form1.h"
 #include "player/openitem.h"
@@ -24,7 +24,7 @@ const QString NoWindow = QStringLiteral("The Quorvela window has been closed.");
 
 QDBusConnection sessionBusIfNamed() {
     // Asked for one with none named, libdbus would start a bus of its own and leave it running.
-    if (MprisService::sessionBusNamed())
+    if (sessionBusNamed())
         return QDBusConnection::sessionBus();
     return QDBusConnection(QStringLiteral("quorvela-application-unconnected"));
 }
@@ -175,7 +175,7 @@ void DesktopLaunch::serve(Form1& window) {
     // was first to ask for the name, so its own files come first.
     const QStringList items = m_items + std::exchange(m_early, {});
     if (!items.isEmpty())
-        window.openFilesSoon(items);
+        window.opener().openSoon(items);
 }
 
 QString DesktopLaunch::activate(const QVariantMap& platformData) {
@@ -206,7 +206,7 @@ QString DesktopLaunch::open(const QStringList& uris, const QVariantMap& platform
     raiseWindow(platformData);
     // After the caller has its answer: it waits for it, and must not wait for a message the
     // opening may show.
-    m_window->openFilesSoon(uris);
+    m_window->opener().openSoon(uris);
     return {};
 }
 
@@ -239,13 +239,8 @@ void DesktopLaunch::raiseWindow(const QVariantMap& platformData) {
     const QString token = platformData.value(QStringLiteral("activation-token")).toString();
     if (!token.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-    if (m_window->isMinimized())
-        m_window->showNormal();
-    m_window->show();
-    completeStartupNotice(
-        *m_window, platformData.value(QStringLiteral("desktop-startup-id")).toString().toUtf8());
-    m_window->raise();
-    m_window->activateWindow();
+    bringForward(*m_window,
+                 platformData.value(QStringLiteral("desktop-startup-id")).toString().toUtf8());
 }
 
 } // namespace quorvela

@@ -89,7 +89,7 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event) {
         drop->setAccepted(accepted);
         // Opened once the drop is over: the file manager waits for its end.
         if (accepted)
-            m_form->openFilesSoon(m_items);
+            m_form->opener().openSoon(m_items);
         m_items.clear();
         return true;
     }

@@ -1,7 +1,6 @@
 #include "player/form1.h"
 
 #include "audio/playbackengine.h"
-#include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
 #include "common/localpath.h"
@@ -12,8 +11,6 @@
 #include "info/form3.h"
 #include "info/frmabout.h"
 #include "info/links.h"
-#include "mpris/mprisservice.h"
-#include "mpris/sleepinhibitor.h"
 #include "player/filedrop.h"
 #include "player/focusmark.h"
 #include "player/openitem.h"
@@ -26,14 +23,13 @@
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
+#include "widgets/controlcolors.h"
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDBusError>
-#include <QDBusMessage>
 #include <QDir>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -46,7 +42,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
-#include <memory>
+#include <initializer_list>
 #include <utility>
 
 namespace quorvela {
@@ -160,63 +156,12 @@ Form1::Form1(Services services, QWidget* parent)
     m_playlistPanel = new PlaylistPanel(this, m_services);
     connect(m_playlistPanel, &PlaylistPanel::entryStarted, m_played,
             [this](int row) { m_played->set(m_playlist, row); });
+    m_opener = new ItemOpener(this, m_playlistPanel, m_services.dialogs);
     new FileDrop(this);
 }
 
 Form1::~Form1() {
-    // Off the bus before the engine it reports on goes with the controls.
-    delete m_mpris;
-    m_mpris = nullptr;
     closeSecondaryWindows();
-}
-
-bool Form1::publishMediaControls() {
-    if (m_mpris)
-        return true;
-    if (!MprisService::sessionBusNamed())
-        return false;
-    MprisService::Window window;
-    window.raise = [this] {
-        if (isMinimized())
-            showNormal();
-        show();
-        raise();
-        activateWindow();
-    };
-    window.quit = [this] { exitProgram(); };
-    window.openUri = [this](const QString& uri) {
-        // Only what the service says it plays; a folder would stop the track and refill the
-        // folder list, which no media control expects of opening a track.
-        const OpenItem item = examineOpenItem(uri);
-        if (item.missing)
-            return QDBusError(QDBusMessage::createError(
-                QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
-                QStringLiteral("%1 does not exist.").arg(readablePath(item.path))));
-        if (item.kind != OpenKind::Mp3 && item.kind != OpenKind::Playlist)
-            return QDBusError(QDBusError::NotSupported,
-                              QStringLiteral("Quorvela opens MP3 files and M3U and PLS "
-                                             "playlists on this computer."));
-        openFilesSoon({uri});
-        return QDBusError();
-    };
-    auto* service = new MprisService(&m_services.engine, std::move(window), ArtCache(), this);
-    offerNextAndPrevious(*service);
-    if (!service->registerOn(QDBusConnection::sessionBus())) {
-        delete service;
-        return false;
-    }
-    m_mpris = service;
-    // On the same bus, and gone with the service.
-    new SleepInhibitor(m_services.engine, QDBusConnection::sessionBus(), service);
-    return true;
-}
-
-void Form1::offerNextAndPrevious(MprisService& service) {
-    service.setNeighbours({[this] { return m_played->nextRow() >= 0; },
-                           [this] { return m_played->previousRow() >= 0; },
-                           [this] { playNeighbour(m_played->nextRow()); },
-                           [this] { playNeighbour(m_played->previousRow()); }});
-    connect(m_played, &PlayedEntry::changed, &service, &MprisService::neighboursChanged);
 }
 
 void Form1::playNeighbour(int row) {
@@ -371,14 +316,27 @@ QString Form1::defaultFolder() {
 
 void Form1::applyRememberedColors() {
     const SettingsStore& store = m_services.settings;
-    const color::Value fore = readColor(store, settings::ForeColor, color::WindowText);
-    setForeColor(List1, fore);
-    setForeColor(File1, foreColor(List1));
-    setForeColor(txtPath, foreColor(List1));
-    const color::Value back = readColor(store, settings::BackColor, color::WindowBackground);
-    setBackColor(List1, back);
-    setBackColor(File1, backColor(List1));
-    setBackColor(txtPath, backColor(List1));
+    setListColors(readColor(store, settings::BackColor, color::WindowBackground),
+                  readColor(store, settings::ForeColor, color::WindowText));
+}
+
+color::Value Form1::listBackColor() const {
+    return backColor(List1);
+}
+
+color::Value Form1::listForeColor() const {
+    return foreColor(List1);
+}
+
+void Form1::setListColors(color::Value back, color::Value fore) {
+    // Once the window has closed it has already saved its colours; changing them now would be
+    // lost, and its controls may be on their way out.
+    if (m_unloaded)
+        return;
+    for (QWidget* control : std::initializer_list<QWidget*>{List1, File1, txtPath}) {
+        setBackColor(control, back);
+        setForeColor(control, fore);
+    }
 }
 
 void Form1::restoreFolder() {
@@ -410,9 +368,9 @@ void Form1::saveSettings() {
     const bool saved =
         store.save(settings::Application, settings::Section, settings::LastFolder, m_folder) &&
         store.save(settings::Application, settings::Section, settings::ForeColor,
-                   color::toText(foreColor(List1))) &&
+                   color::toText(listForeColor())) &&
         store.save(settings::Application, settings::Section, settings::BackColor,
-                   color::toText(backColor(List1)));
+                   color::toText(listBackColor()));
     // Told now, while the user can still make room or fix the folder for the next time:
     // the program is on its way out.
     if (!saved) {
@@ -489,86 +447,6 @@ bool Form1::chooseFolder(const QString& given) {
     return true;
 }
 
-void Form1::openFiles(const QStringList& items) {
-    // Playlists are read off the window's thread, so every item takes its turn after the loads
-    // asked for before it: the list fills in the order given, and the first MP3 plays and the
-    // message shows once all are in.
-    struct Opening {
-        // Each item that was refused, or may fail, in order; its reason is empty while it
-        // has not failed.
-        QList<OpenItem> unopened;
-        int firstMp3 = -1;
-    };
-    const auto opening = std::make_shared<Opening>();
-    // MP3 files in a row go on the list together: one change of a long list, not one each.
-    QStringList mp3s;
-    auto appendMp3s = [&] {
-        if (mp3s.isEmpty())
-            return;
-        m_playlistPanel->afterLoads([this, opening, entries = std::exchange(mp3s, {})]() mutable {
-            if (opening->firstMp3 < 0)
-                opening->firstMp3 = m_playlist->rowCount();
-            m_playlistPanel->append(std::move(entries));
-        });
-    };
-    for (const QString& given : items) {
-        OpenItem item = examineOpenItem(given);
-        if (item.kind == OpenKind::Mp3) {
-            mp3s.append(item.path);
-            continue;
-        }
-        appendMp3s();
-        const qsizetype slot = opening->unopened.size();
-        opening->unopened.append(item);
-        switch (item.kind) {
-        case OpenKind::Mp3:
-        case OpenKind::Unopenable:
-            break;
-        case OpenKind::Playlist:
-            opening->unopened[slot].reason.clear();
-            m_playlistPanel->loadFile(item.path, [opening, slot](bool whole, qsizetype added) {
-                if (!whole)
-                    opening->unopened[slot].reason =
-                        added == 0 ? QStringLiteral("it cannot be read")
-                                   : QStringLiteral("only part of it could be read");
-            });
-            break;
-        case OpenKind::Folder:
-            opening->unopened[slot].reason.clear();
-            m_playlistPanel->afterLoads([this, opening, slot, folder = item.path] {
-                if (!chooseFolder(folder))
-                    opening->unopened[slot].reason = QStringLiteral("the folder cannot be opened");
-            });
-            break;
-        }
-    }
-    appendMp3s();
-    m_playlistPanel->afterLoads([this, opening] {
-        if (m_unloaded)
-            return;
-        if (opening->firstMp3 >= 0)
-            m_playlistPanel->playEntry(opening->firstMp3);
-        QList<OpenItem> unopened;
-        for (const OpenItem& item : opening->unopened) {
-            if (!item.reason.isEmpty())
-                unopened.append(item);
-        }
-        if (!unopened.isEmpty())
-            m_services.dialogs.message(this, unopenedMessage(unopened), QStringLiteral("Quorvela"),
-                                       Dialogs::Icon::None);
-    });
-}
-
-void Form1::openFilesSoon(const QStringList& items) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, items] {
-            if (!m_unloaded)
-                openFiles(items);
-        },
-        Qt::QueuedConnection);
-}
-
 void Form1::playFromFolderList() {
     const QString name = File1->fileName();
     if (!name.isEmpty())
@@ -620,38 +498,6 @@ void Form1::showTotalTime() {
     showValue(lblTotalTime, timeText(MediaPlayer1->duration()));
 }
 
-namespace {
-
-// The controls the layout rule moves, measured in twips.
-class WindowLayout final : public ResizeTarget {
-public:
-    explicit WindowLayout(Form1& w) : m_w(w) {}
-
-    void setFolderTextWidth(int twips) override { setWidth(m_w.txtPath, twips); }
-    void setFileListWidth(int twips) override { setWidth(m_w.File1, twips); }
-    void setFileListHeight(int twips) override {
-        m_w.File1->resize(m_w.File1->width(), twipsToPixels(twips));
-    }
-    int fileListHeight() const override { return pixelsToTwips(m_w.File1->height()); }
-    void setPlaylistPanelTop(int twips) override { setTop(m_w.Frame1, twips); }
-    void setAudioPanelTop(int twips) override { setTop(m_w.Frame2, twips); }
-    void setPlaylistPanelWidth(int twips) override { setWidth(m_w.Frame1, twips); }
-    int playlistPanelWidth() const override { return pixelsToTwips(m_w.Frame1->width()); }
-    void setPlaylistWidth(int twips) override { setWidth(m_w.List1, twips); }
-
-private:
-    static void setWidth(QWidget* control, int twips) {
-        control->resize(twipsToPixels(twips), control->height());
-    }
-    static void setTop(QWidget* control, int twips) {
-        control->move(control->x(), twipsToPixels(twips));
-    }
-
-    Form1& m_w;
-};
-
-} // namespace
-
 QSize Form1::outerSizeTwips() const {
     // Measured from the client area: a window manager's taller title bar must not push the
     // panels down under the status bar.
@@ -661,8 +507,8 @@ QSize Form1::outerSizeTwips() const {
 }
 
 void Form1::layoutForOuterSize(int widthTwips, int heightTwips) {
-    WindowLayout layout(*this);
-    applyResizeRule(layout, widthTwips, heightTwips, isMinimized());
+    applyResizeRule({txtPath, File1, Frame1, Frame2, List1}, widthTwips, heightTwips,
+                    isMinimized());
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/services.h"
+#include "preferences/form2.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,17 +24,17 @@ namespace quorvela {
 
 class DirListBox;
 class FileListBox;
-class Form2;
 class Form3;
 class FrmAbout;
+class ItemOpener;
 class MediaPlayer;
-class MprisService;
 class PlayedEntry;
 class PlaylistPanel;
 
 // The player window: the folder line, the folder's MP3 files, the "Internal Audio" panel with
-// the media player and its clocks, the "Playlist" panel, a status bar and the menus.
-class Form1 : public QMainWindow {
+// the media player and its clocks, the "Playlist" panel, a status bar and the menus. Its list
+// colours are those of List1, File1 and txtPath alike.
+class Form1 : public QMainWindow, public ListColors {
     Q_OBJECT
 public:
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -81,6 +82,10 @@ public:
     [[nodiscard]] QStringList playlistEntries() const;
     [[nodiscard]] QStringListModel* playlistModel() const { return m_playlist; }
 
+    [[nodiscard]] color::Value listBackColor() const override;
+    [[nodiscard]] color::Value listForeColor() const override;
+    void setListColors(color::Value back, color::Value fore) override;
+
     // True once the window has been closed; the settings have then been saved.
     [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
 
@@ -97,15 +102,12 @@ public:
     // Lays the controls out again for the given outer size, as on every size change.
     void layoutForOuterSize(int widthTwips, int heightTwips);
 
-    // Offers the player to the desktop's media controls (MPRIS) on the session bus, and
-    // keeps the desktop from suspending while music plays. False, with nothing said, when
-    // there is no session bus or the name cannot be taken; the window works the same either
-    // way. Tests that do not call it never touch a bus.
-    bool publishMediaControls();
-    [[nodiscard]] MprisService* mediaControls() const { return m_mpris; }
-    // Lets the service's Next and Previous play the entries around the one started last, in
-    // the list it was started from, as a double-click on them would.
-    void offerNextAndPrevious(MprisService& service);
+    // The entry the track was started from last, which the desktop's Next and Previous move
+    // from.
+    [[nodiscard]] PlayedEntry& playedEntry() const { return *m_played; }
+    // Plays the entry at row of the list the track was started from last, as a double-click on
+    // it would; nothing once the window has been unloaded, or for row -1.
+    void playNeighbour(int row);
 
     // What the user is told when a play the window starts fails.
     struct PlayFailure {
@@ -119,18 +121,11 @@ public:
     // labels go back to what they showed before.
     bool startPlaying(const QString& path, const QString& caption, const PlayFailure& failure);
 
-    // Opens files handed to the program, in order: each a path or a file URI. An MP3 file is
-    // appended to the playlist as Add does, a playlist file as Load reads it, a folder chosen
-    // as "Folder to play:" chooses it; then the first MP3 file plays as a double-click on its
-    // entry would. One message names whatever could not be opened. Playlists are read off the
-    // window's thread: with one among the items, or a load still under way, the opening
-    // finishes later, in order after what was asked for before.
-    void openFiles(const QStringList& items);
-    // The same, from the event loop, unless the window has been unloaded by then: for callers
-    // that must have their answer first (a launch or a media control waiting on the bus, a
-    // file manager waiting for the drop to end) and must not wait on a message the opening
-    // may show.
-    void openFilesSoon(const QStringList& items);
+    // Opens the files handed to the program.
+    [[nodiscard]] ItemOpener& opener() const { return *m_opener; }
+    // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
+    // folder cannot be opened.
+    bool chooseFolder(const QString& given);
 
 public slots:
     void selectFolder();
@@ -161,24 +156,20 @@ private:
     void restoreFolder();
     void showFolder(const QString& folder);
     void saveSettings();
-    // Shows the folder's MP3 files, stopping the track; false, with nothing changed, when the
-    // folder cannot be opened.
-    bool chooseFolder(const QString& given);
     void closeSecondaryWindows();
     void playFailed(const QString& reason);
-    void playNeighbour(int row);
 
     Services m_services;
     // The folder being played, byte for byte as it is remembered; txtPath shows it readably.
     QString m_folder;
     QStringListModel* m_playlist = nullptr;
     PlaylistPanel* m_playlistPanel = nullptr;
+    ItemOpener* m_opener = nullptr;
     PlayedEntry* m_played = nullptr;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;
     bool m_unloaded = false;
-    MprisService* m_mpris = nullptr;
     // The play the window started last, until it sounds: its message, and the labels it
     // replaced.
     struct PendingPlay {

@@ -1,16 +1,23 @@
 #include "player/openitem.h"
 
 #include "audio/mp3decoder.h"
+#include "common/dialogs.h"
 #include "common/localpath.h"
+#include "player/form1.h"
+#include "player/playlistpanel.h"
 #include "playlist/playlistformats.h"
+
+#include <QStringListModel>
 
 #include <QSysInfo>
 #include <QUrl>
 
 #include <cctype>
 #include <cerrno>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvela {
 
@@ -148,6 +155,89 @@ QString unopenedMessage(const QList<OpenItem>& items) {
     if (items.size() > Listed)
         text += QStringLiteral("\n\n(%1 more could not be opened.)").arg(items.size() - Listed);
     return text;
+}
+
+ItemOpener::ItemOpener(Form1* form, PlaylistPanel* panel, Dialogs& dialogs)
+    : QObject(form), m_form(form), m_panel(panel), m_dialogs(dialogs) {}
+
+void ItemOpener::open(const QStringList& items) {
+    // Playlists are read off the window's thread, so every item takes its turn after the loads
+    // asked for before it: the list fills in the order given, and the first MP3 plays and the
+    // message shows once all are in.
+    struct Opening {
+        // Each item that was refused, or may fail, in order; its reason is empty while it
+        // has not failed.
+        QList<OpenItem> unopened;
+        int firstMp3 = -1;
+    };
+    const auto opening = std::make_shared<Opening>();
+    // MP3 files in a row go on the list together: one change of a long list, not one each.
+    QStringList mp3s;
+    auto appendMp3s = [&] {
+        if (mp3s.isEmpty())
+            return;
+        m_panel->afterLoads([this, opening, entries = std::exchange(mp3s, {})]() mutable {
+            if (opening->firstMp3 < 0)
+                opening->firstMp3 = m_form->playlistModel()->rowCount();
+            m_panel->append(std::move(entries));
+        });
+    };
+    for (const QString& given : items) {
+        OpenItem item = examineOpenItem(given);
+        if (item.kind == OpenKind::Mp3) {
+            mp3s.append(item.path);
+            continue;
+        }
+        appendMp3s();
+        const qsizetype slot = opening->unopened.size();
+        opening->unopened.append(item);
+        switch (item.kind) {
+        case OpenKind::Mp3:
+        case OpenKind::Unopenable:
+            break;
+        case OpenKind::Playlist:
+            opening->unopened[slot].reason.clear();
+            m_panel->loadFile(item.path, [opening, slot](bool whole, qsizetype added) {
+                if (!whole)
+                    opening->unopened[slot].reason =
+                        added == 0 ? QStringLiteral("it cannot be read")
+                                   : QStringLiteral("only part of it could be read");
+            });
+            break;
+        case OpenKind::Folder:
+            opening->unopened[slot].reason.clear();
+            m_panel->afterLoads([this, opening, slot, folder = item.path] {
+                if (!m_form->chooseFolder(folder))
+                    opening->unopened[slot].reason = QStringLiteral("the folder cannot be opened");
+            });
+            break;
+        }
+    }
+    appendMp3s();
+    m_panel->afterLoads([this, opening] {
+        if (m_form->isUnloaded())
+            return;
+        if (opening->firstMp3 >= 0)
+            m_panel->playEntry(opening->firstMp3);
+        QList<OpenItem> unopened;
+        for (const OpenItem& item : opening->unopened) {
+            if (!item.reason.isEmpty())
+                unopened.append(item);
+        }
+        if (!unopened.isEmpty())
+            m_dialogs.message(m_form, unopenedMessage(unopened), QStringLiteral("Quorvela"),
+                              Dialogs::Icon::None);
+    });
+}
+
+void ItemOpener::openSoon(const QStringList& items) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, items] {
+            if (!m_form->isUnloaded())
+                open(items);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace quorvela

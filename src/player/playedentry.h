@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-class QAbstractItemModel;
 
 namespace quorvela {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace quorvela {
 
 // The parts of the player window that follow its size. Sizes are in twips; a getter reports
@@ -27,5 +29,17 @@ public:
 // pass silently: what was set before it stays, what comes after it keeps its old value.
 // Nothing happens while the window is minimised.
 void applyResizeRule(ResizeTarget& target, int outerWidth, int outerHeight, bool minimized);
+
+// The player window's controls that follow its size.
+struct ResizedControls {
+    QWidget* folderText;    // txtPath
+    QWidget* fileList;      // File1
+    QWidget* playlistPanel; // Frame1
+    QWidget* audioPanel;    // Frame2
+    QWidget* playlist;      // List1
+};
+// The same rule, moving the controls themselves.
+void applyResizeRule(const ResizedControls& controls, int outerWidth, int outerHeight,
+                     bool minimized);
 
 } // namespace quorvela

@@ -81,4 +81,14 @@ void completeStartupNotice(QWidget& window, const QByteArray& startupId) {
     xcb_flush(connection);
 }
 
+void bringForward(QWidget& window, const QByteArray& startupId) {
+    if (window.isMinimized())
+        window.showNormal();
+    window.show();
+    // The start-up ID goes on the window before it asks to come forward.
+    completeStartupNotice(window, startupId);
+    window.raise();
+    window.activateWindow();
+}
+
 } // namespace quorvela

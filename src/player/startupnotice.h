@@ -15,6 +15,10 @@ namespace quorvela {
 // when the window is activated.
 void completeStartupNotice(QWidget& window, const QByteArray& startupId);
 
+// Brings window forward, out of the minimised state, for a launch (whose start-up notice it
+// completes, as above) or for the desktop's media controls (with no start-up ID).
+void bringForward(QWidget& window, const QByteArray& startupId = {});
+
 // The message that ends the start-up sequence of id, with the value quoted as the protocol
 // asks when it holds a blank, a quote or a backslash.
 [[nodiscard]] QByteArray startupRemoveMessage(const QByteArray& startupId);

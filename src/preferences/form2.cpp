@@ -1,12 +1,10 @@
 #include "preferences/form2.h"
 
-#include "common/controlcolors.h"
 #include "common/dialogs.h"
 #include "common/formbuilder.h"
 #include "common/resources.h"
 #include "common/twips.h"
-#include "widgets/filelistbox.h"
-#include "player/form1.h"
+#include "widgets/controlcolors.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -81,7 +79,7 @@ void makeSwatch(QLabel* swatch) {
 
 } // namespace
 
-Form2::Form2(Form1* player, Services services, QWidget* parent)
+Form2::Form2(QWidget* player, Services services, QWidget* parent)
     : QWidget(parent), m_player(player), m_services(services) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Preferences"));
@@ -124,11 +122,15 @@ void Form2::createControls() {
     connect(Command4, &QPushButton::clicked, this, &QWidget::close);
 }
 
+ListColors* Form2::playerLists() const {
+    return dynamic_cast<ListColors*>(m_player.data());
+}
+
 void Form2::loadFromPlayer() {
-    if (!m_player)
-        return;
-    setBackColor(Label1, backColor(m_player->List1));
-    setBackColor(Label2, foreColor(m_player->List1));
+    if (const ListColors* player = playerLists()) {
+        setBackColor(Label1, player->listBackColor());
+        setBackColor(Label2, player->listForeColor());
+    }
 }
 
 void Form2::pickBackgroundColor() {
@@ -151,17 +153,8 @@ void Form2::pickColorFor(QLabel* swatch) {
 }
 
 void Form2::applyAndClose() {
-    // Once the player window has closed it has already saved its colours; changing them now
-    // would be lost, and its controls may be on their way out.
-    Form1* player = m_player.data();
-    if (player && !player->isUnloaded()) {
-        setBackColor(player->List1, backColor(Label1));
-        setBackColor(player->File1, backColor(Label1));
-        setBackColor(player->txtPath, backColor(Label1));
-        setForeColor(player->txtPath, backColor(Label2));
-        setForeColor(player->File1, backColor(Label2));
-        setForeColor(player->List1, backColor(Label2));
-    }
+    if (ListColors* player = playerLists())
+        player->setListColors(backColor(Label1), backColor(Label2));
     close();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/services.h"
+#include "settings/colorvalue.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -10,7 +11,16 @@ class QPushButton;
 
 namespace quorvela {
 
-class Form1;
+// The window whose list colours the Preferences window offers and sets: the player window.
+class ListColors {
+public:
+    virtual ~ListColors() = default;
+
+    [[nodiscard]] virtual color::Value listBackColor() const = 0;
+    [[nodiscard]] virtual color::Value listForeColor() const = 0;
+    // Nothing changes once the window has been unloaded: its colours have been saved then.
+    virtual void setListColors(color::Value back, color::Value fore) = 0;
+};
 
 // The Preferences window: picks the text and background colours of the player's lists.
 // It works on a copy held in two swatches; the player sees the colours only on OK.
@@ -18,7 +28,8 @@ class Form1;
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    Form2(Form1* player, Services services, QWidget* parent = nullptr);
+    // player: the window whose lists it colours, a ListColors; it may go first.
+    Form2(QWidget* player, Services services, QWidget* parent = nullptr);
 
     // Controls, by the names they carry as objectName too.
     QPushButton* Command1 = nullptr;
@@ -38,7 +49,9 @@ private:
     void loadFromPlayer();
     void pickColorFor(QLabel* swatch);
 
-    QPointer<Form1> m_player;
+    [[nodiscard]] ListColors* playerLists() const;
+
+    QPointer<QWidget> m_player;
     Services m_services;
 };
 

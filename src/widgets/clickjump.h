@@ -1,3 +1,4 @@
+// Part of the transport bar: a click on the position slider's groove moves the handle there.
 #pragma once
 
 class QAbstractSlider;

@@ -1,8 +1,7 @@
+// The folder list (File1), the matching and natural order of its names, and Dir1's folder.
 #include "widgets/filelistbox.h"
 
 #include "common/localpath.h"
-#include "widgets/naturalorder.h"
-#include "widgets/wildcard.h"
 
 #include <QDir>
 #include <QStringListModel>
@@ -17,6 +16,31 @@
 namespace quorvela {
 
 namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+qsizetype digitRunEnd(const QString& s, qsizetype from) {
+    while (from < s.size() && isAsciiDigit(s.at(from)))
+        ++from;
+    return from;
+}
+
+// Compares two runs of digits by value without converting them, so runs of any length work.
+int compareNumbers(QStringView a, QStringView b) {
+    while (a.size() > 1 && a.front() == u'0')
+        a = a.mid(1);
+    while (b.size() > 1 && b.front() == u'0')
+        b = b.mid(1);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+bool sameLetter(QChar a, QChar b) {
+    return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
 
 // Holds the names exactly; the view, its search by typing and screen readers get them readable.
 class FileNameModel final : public QStringListModel {
@@ -47,6 +71,60 @@ bool isFolder(const QString& path) {
 }
 
 } // namespace
+
+int naturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isAsciiDigit(a.at(i)) && isAsciiDigit(b.at(j))) {
+            const qsizetype endA = digitRunEnd(a, i);
+            const qsizetype endB = digitRunEnd(b, j);
+            if (const int c = compareNumbers(QStringView(a).sliced(i, endA - i),
+                                             QStringView(b).sliced(j, endB - j));
+                c != 0)
+                return c;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const QChar ca = a.at(i).toCaseFolded();
+        const QChar cb = b.at(j).toCaseFolded();
+        if (ca != cb)
+            return ca.unicode() < cb.unicode() ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    // Names that differ only in case or leading zeros still get a fixed order.
+    return a.compare(b);
+}
+
+bool matchesWildcard(QStringView pattern, QStringView name) {
+    qsizetype p = 0;
+    qsizetype n = 0;
+    // Where the last '*' was seen, and the first name character it has not yet swallowed:
+    // on a mismatch that star takes one more character and matching resumes after it.
+    qsizetype star = -1;
+    qsizetype resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
 
 FileListBox::FileListBox(QWidget* parent) : QListView(parent), m_model(new FileNameModel(this)) {
     setModel(m_model);

@@ -1,3 +1,4 @@
+// The folder list (File1), the matching and natural order of its names, and Dir1's folder.
 #pragma once
 
 #include <QListView>
@@ -6,6 +7,19 @@
 class QStringListModel;
 
 namespace quorvela {
+
+// Orders names as people read them: runs of digits by their value ("2 x" before "10 x"),
+// letters without regard to case. Needs no locale, so it works the same under C/POSIX.
+[[nodiscard]] int naturalCompare(const QString& a, const QString& b);
+[[nodiscard]] inline bool naturalLess(const QString& a, const QString& b) {
+    return naturalCompare(a, b) < 0;
+}
+
+// Whether a file name matches a pattern such as "*.mp3": '*' stands for any run of characters,
+// '?' for any one, everything else for itself without regard to case. Matched by hand rather
+// than through QDir's name filters, which compile each pattern to a regular expression and
+// so load and warm up a regular-expression engine that nothing else here needs.
+[[nodiscard]] bool matchesWildcard(QStringView pattern, QStringView name);
 
 // Lists the files of one folder whose names match a pattern ("*.mp3"), case-insensitively and
 // in natural order. Double-clicking an entry selects it and emits doubleClicked().
@@ -43,7 +57,8 @@ private:
     QString m_pattern = QStringLiteral("*.mp3");
 };
 
-// Holds the current folder; never shown.
+// A folder list that is never shown and only holds a folder: the player window keeps the
+// folder being played in one (Dir1), whose path a file's name is joined to; Dir2 holds nothing.
 class DirListBox : public QWidget {
     Q_OBJECT
 public:

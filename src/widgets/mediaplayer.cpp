@@ -1,3 +1,4 @@
+// The transport bar of the player window (MediaPlayer1): play, pause, stop, position, volume.
 #include "widgets/mediaplayer.h"
 
 #include "widgets/clickjump.h"

@@ -1,3 +1,4 @@
+// Part of the transport bar: its symbols, drawn to stand out in light and dark schemes alike.
 #include "widgets/transportsymbols.h"
 
 #include <QIconEngine>

@@ -1,7 +1,7 @@
 #include "info/frmabout.h"
-#include "info/registryfilestore.h"
 #include "player/form1.h"
 #include "support/fakes.h"
+#include "support/registrytext.h"
 
 #include <QAction>
 #include <QLabel>
@@ -159,7 +159,7 @@ void TestAbout::systemInfoKeepsTheBoxOpen() {
     const QByteArray text = toolRecorded ? QByteArray("[HKLM\\SOFTWARE\\Microsoft\\Shared "
                                                       "Tools\\MSINFO]\nPATH = sz:/opt/info/tool\n")
                                          : QByteArray();
-    auto store = registry::RegistryFileStore::fromText(text);
+    auto store = test::RegistryText::fromText(text);
     QVERIFY(store);
     test::TestEnvironment env;
     FrmAbout box(env.services());

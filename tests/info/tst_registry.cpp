@@ -1,9 +1,9 @@
 #include "common/shell.h"
 #include "info/desktopregistrystore.h"
 #include "info/registry.h"
-#include "info/registryfilestore.h"
 #include "info/sysinfolauncher.h"
 #include "support/fakes.h"
+#include "support/registrytext.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,11 +37,10 @@ private:
     Store& m_store;
 };
 
-std::unique_ptr<RegistryFileStore> storeFrom(const QByteArray& text) {
-    QString error;
-    auto store = RegistryFileStore::fromText(text, &error);
+std::unique_ptr<test::RegistryText> storeFrom(const QByteArray& text) {
+    auto store = test::RegistryText::fromText(text);
     if (!store)
-        qWarning("bad store: %s", qPrintable(error));
+        qWarning("bad store: %s", text.constData());
     return store;
 }
 
@@ -54,9 +53,6 @@ QByteArray hexOf(const QByteArray& bytes) {
 class TestRegistry : public QObject {
     Q_OBJECT
 private slots:
-    void fileStoreRejectsBadLines_data();
-    void fileStoreRejectsBadLines();
-    void fileStoreReadsFromDisk();
     void registryHandles();
     void getKeyValue_data();
     void getKeyValue();
@@ -65,44 +61,6 @@ private slots:
     void startSysInfoKeepsNothingBetweenUses();
     void desktopStoreFindsFirstListedTool();
 };
-
-void TestRegistry::fileStoreRejectsBadLines_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("line");
-    QTest::newRow("value before key") << QByteArray("PATH = sz:x\n") << 1;
-    QTest::newRow("unknown root") << QByteArray("[HKEY_NOWHERE\\A]\n") << 1;
-    QTest::newRow("unclosed key") << QByteArray("# c\n[HKLM\\A\n") << 2;
-    QTest::newRow("no equals") << QByteArray("[HKLM\\A]\nPATH sz:x\n") << 2;
-    QTest::newRow("unknown type") << QByteArray("[HKLM\\A]\nX = qword:1\n") << 2;
-    QTest::newRow("dword too big") << QByteArray("[HKLM\\A]\nX = dword:0x100000000\n") << 2;
-    QTest::newRow("odd hex digits") << QByteArray("[HKLM\\A]\nX = binary:05 2\n") << 2;
-    QTest::newRow("not hex") << QByteArray("[HKLM\\A]\nX = hex(1):zz\n") << 2;
-    QTest::newRow("bad access") << QByteArray("[HKLM\\A]\n!access = lots\n") << 2;
-}
-
-void TestRegistry::fileStoreRejectsBadLines() {
-    QFETCH(QByteArray, text);
-    QFETCH(int, line);
-    QString error;
-    QVERIFY(!RegistryFileStore::fromText(text, &error));
-    QVERIFY2(error.startsWith(QStringLiteral("line %1:").arg(line)), qPrintable(error));
-}
-
-void TestRegistry::fileStoreReadsFromDisk() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("reg.txt"));
-    QVERIFY(test::writeFile(path, "; a store\r\n[HKEY_LOCAL_MACHINE\\Soft]\r\n@ = dword:7\r\n"));
-    auto store = RegistryFileStore::fromFile(path);
-    QVERIFY(store);
-    const std::optional<Value> value = store->value(LocalMachine, QStringLiteral("SOFT"), {});
-    QVERIFY(value);
-    QCOMPARE(value->type, TypeDword);
-    QCOMPARE(value->data, QByteArray::fromHex("07000000"));
-
-    QString error;
-    QVERIFY(!RegistryFileStore::fromFile(dir.filePath(QStringLiteral("none.txt")), &error));
-    QVERIFY(!error.isEmpty());
-}
 
 void TestRegistry::registryHandles() {
     auto store = storeFrom("[HKLM\\A]\nV = sz:abc\n");

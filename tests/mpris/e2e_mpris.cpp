@@ -5,6 +5,7 @@
 // STATE_FILE.doubleclick appears, and minimises the window once STATE_FILE.minimize appears.
 // Runs until the client calls Quit, then exits 0 when the window was unloaded (its settings
 // saved) on the way out.
+#include "app/mediacontrols.h"
 #include "mpris/mprisservice.h"
 #include "player/form1.h"
 #include "settings/settingskeys.h"
@@ -48,7 +49,8 @@ int main(int argc, char* argv[]) {
     Form1& window = shown.window();
     test::TestEnvironment& environment = shown.environment();
     const int row = window.File1->entries().indexOf(name);
-    if (!window.publishMediaControls())
+    const auto controls = publishMediaControls(window, environment.engine());
+    if (!controls)
         return failWith(QStringLiteral("the player could not register on the session bus"));
 
     bool clicked = false;
@@ -69,7 +71,7 @@ int main(int argc, char* argv[]) {
         const QString text =
             QStringLiteral("bus=%1\nclicked=%2\nlabel1=%3\nelapsed=%4\ntotal=%5\nvolume=%6\n"
                            "messages=%7\nminimized=%8\nentries=%9\nmuted=%10\nrow=%11\n")
-                .arg(window.mediaControls()->busName())
+                .arg(controls->busName())
                 .arg(clicked ? 1 : 0)
                 .arg(window.Label1->text(), window.lblElapsedTime->text(),
                      window.lblTotalTime->text())

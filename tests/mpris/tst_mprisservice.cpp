@@ -1,3 +1,4 @@
+#include "app/mediacontrols.h"
 #include "audio/nullaudiooutput.h"
 #include "audio/playbackengine.h"
 #include "common/localpath.h"
@@ -124,10 +125,11 @@ void TestMprisService::noSessionBusChangesNothing() {
     Form1 window(environment.services());
     g_messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
-    const bool published = window.publishMediaControls();
+    const auto controls = publishMediaControls(window, environment.engine());
+    const bool published = controls != nullptr;
     qInstallMessageHandler(previous);
     QVERIFY(!published);
-    QVERIFY(!window.mediaControls());
+    QVERIFY(!controls);
     QVERIFY2(g_messages.isEmpty(), "the program said something about the missing bus");
     QVERIFY(window.MediaPlayer1->setFileName(m_plain));
     QVERIFY(window.MediaPlayer1->play());
@@ -316,7 +318,7 @@ void TestMprisService::nextAndPreviousFollowTheList() {
     window.playlistModel()->setStringList(paths);
     PlaybackEngine& engine = environment.engine();
     MprisService service(&engine, {}, ArtCache(m_dir.filePath(QStringLiteral("art"))));
-    window.offerNextAndPrevious(service);
+    offerNextAndPrevious(service, window);
     QSignalSpy changes(&service, &MprisService::propertiesChanged);
     QListView* list = playlist ? window.List1 : window.File1;
     test::doubleClickRow(list, start);

@@ -12,9 +12,9 @@
 #include "widgets/filelistbox.h"
 #include "widgets/mediaplayer.h"
 
-#include "common/controlcolors.h"
 #include "common/localpath.h"
 #include "settings/settingsstore.h"
+#include "widgets/controlcolors.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -221,7 +221,7 @@ private slots:
         Form1& w = open();
         w.playlistModel()->setStringList({QStringLiteral("/m/earlier.mp3")});
         const QString missing = m_dir.filePath(QStringLiteral("missing.mp3"));
-        w.openFiles(
+        w.opener().open(
             {m_tone, fileUriOf(m_oddName), m_playlist, missing, m_text, fileUriOf(m_foreign)});
         QVERIFY(test::waitForLoads(w));
 
@@ -248,12 +248,12 @@ private slots:
 
     void folderIsChosenAsFolderToPlay() {
         Form1& w = open(m_dir.path());
-        w.openFiles({m_tone});
+        w.opener().open({m_tone});
         QCOMPARE(w.MediaPlayer1->state(), State::Playing);
 
-        w.openFiles({m_folder + QStringLiteral("/..//album/.")});
+        w.opener().open({m_folder + QStringLiteral("/..//album/.")});
         QCOMPARE(w.txtPath->text(), m_folder);
-        w.openFiles({QUrl::fromLocalFile(m_folder).toString()});
+        w.opener().open({QUrl::fromLocalFile(m_folder).toString()});
         QCOMPARE(w.File1->entries(), (QStringList{"a.mp3", "b.mp3"}));
         QCOMPARE(w.MediaPlayer1->state(), State::Stopped);
         QCOMPARE(w.playlistEntries(), QStringList{m_tone});
@@ -262,7 +262,7 @@ private slots:
         // A folder whose name is not UTF-8 is chosen like any other, and remembered by its bytes.
         const QByteArray foreign = QFile::encodeName(m_dir.path()) + "/d\xe9mo";
         QVERIFY(::mkdir(foreign.constData(), 0755) == 0 || errno == EEXIST);
-        w.openFiles({localPathFromBytes(foreign)});
+        w.opener().open({localPathFromBytes(foreign)});
         QCOMPARE(w.txtPath->text(), readablePath(localPathFromBytes(foreign)));
         QVERIFY(env->dialogs.messages.isEmpty());
         w.close();

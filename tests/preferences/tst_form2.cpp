@@ -1,8 +1,8 @@
-#include "common/controlcolors.h"
 #include "player/form1.h"
 #include "preferences/form2.h"
 #include "settings/settingskeys.h"
 #include "support/fakes.h"
+#include "widgets/controlcolors.h"
 #include "widgets/filelistbox.h"
 
 #include <QAction>

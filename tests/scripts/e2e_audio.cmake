@@ -2,7 +2,7 @@
 # sink, and the sink's monitor recording is checked for it. It runs on PulseAudio, and again on
 # PipeWire (with WirePlumber and pipewire-pulse), the sound server of today's desktops.
 add_executable(e2e_play ${CMAKE_CURRENT_SOURCE_DIR}/audio/e2e_play.cpp)
-target_link_libraries(e2e_play PRIVATE quorvela_testsupport)
+quorvela_link_test(e2e_play ${CMAKE_CURRENT_SOURCE_DIR}/audio/e2e_play.cpp)
 
 foreach(server IN ITEMS pulseaudio pipewire)
     set(name scripts/e2e_audio)

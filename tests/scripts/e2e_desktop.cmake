@@ -3,7 +3,7 @@
 # window manager, session bus and PulseAudio server; then the real program under a headless
 # weston.
 add_executable(e2e_desktop ${CMAKE_CURRENT_SOURCE_DIR}/player/e2e_desktop.cpp)
-target_link_libraries(e2e_desktop PRIVATE quorvela_testsupport)
+quorvela_link_test(e2e_desktop ${CMAKE_CURRENT_SOURCE_DIR}/player/e2e_desktop.cpp)
 
 add_test(NAME scripts/e2e_desktop
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/e2e_desktop.sh

@@ -1,7 +1,7 @@
 # The end-to-end layout test: the real window on a private X server, first bare and then under
 # a real window manager, resized through it to sizes in each band of the layout rule.
 add_executable(e2e_layout ${CMAKE_CURRENT_SOURCE_DIR}/player/e2e_layout.cpp)
-target_link_libraries(e2e_layout PRIVATE quorvela_testsupport)
+quorvela_link_test(e2e_layout ${CMAKE_CURRENT_SOURCE_DIR}/player/e2e_layout.cpp)
 
 add_test(NAME scripts/e2e_layout
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/e2e_layout.sh $<TARGET_FILE:e2e_layout>)

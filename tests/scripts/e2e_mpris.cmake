@@ -1,7 +1,7 @@
 # The end-to-end MPRIS test: playerctl drives the real window over a private session bus
 # while it plays to a private PulseAudio server; sound and labels are checked.
 add_executable(e2e_mpris ${CMAKE_CURRENT_SOURCE_DIR}/mpris/e2e_mpris.cpp)
-target_link_libraries(e2e_mpris PRIVATE quorvela_testsupport)
+quorvela_link_test(e2e_mpris ${CMAKE_CURRENT_SOURCE_DIR}/mpris/e2e_mpris.cpp)
 
 add_test(NAME scripts/e2e_mpris
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/e2e_mpris.sh $<TARGET_FILE:e2e_mpris>)

@@ -2,7 +2,7 @@
 # stand still: playing to the end, commands in quick succession, a server that hangs. The
 # sanitizer steps run it too (ThreadSanitizer for the sound thread).
 add_executable(server_playback ${CMAKE_CURRENT_SOURCE_DIR}/audio/server_playback.cpp)
-target_link_libraries(server_playback PRIVATE quorvela_audiotestsupport)
+quorvela_link_test(server_playback ${CMAKE_CURRENT_SOURCE_DIR}/audio/server_playback.cpp)
 
 add_test(NAME scripts/server_playback
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/server_playback.sh

@@ -1,7 +1,5 @@
-#include "widgets/filelistbox.h"
-#include "widgets/naturalorder.h"
-#include "widgets/wildcard.h"
 #include "support/fakes.h"
+#include "widgets/filelistbox.h"
 
 #include <QDir>
 #include <QFile>

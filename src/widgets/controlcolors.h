@@ -1,3 +1,4 @@
+// The colours of a control's text and background, as the player's lists and swatches take them.
 #pragma once
 
 #include "settings/colorvalue.h"

@@ -1,4 +1,5 @@
-#include "common/controlcolors.h"
+// The colours of a control's text and background, as the player's lists and swatches take them.
+#include "widgets/controlcolors.h"
 
 #include <QApplication>
 #include <QVariant>
