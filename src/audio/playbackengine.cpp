@@ -203,16 +203,16 @@ void PlaybackEngine::stopOutput() {
 }
 
 void PlaybackEngine::decodingFailed(quint64 start, const QString& reason) {
-    if (start != m_decodeStart || m_state == State::Stopped)
-        return;
-    m_error = reason;
-    stop();
-    emit playFailed(reason);
+    if (start == m_decodeStart && m_state != State::Stopped)
+        failPlaying(reason);
 }
 
 void PlaybackEngine::outputFailed(quint64 stream, const QString& reason) {
-    if (stream != m_stream)
-        return;
+    if (stream == m_stream)
+        failPlaying(reason);
+}
+
+void PlaybackEngine::failPlaying(const QString& reason) {
     m_error = reason;
     stop();
     emit playFailed(reason);

@@ -114,6 +114,7 @@ private:
     void stopOutput();
     void decodingFailed(quint64 start, const QString& reason);
     void outputFailed(quint64 stream, const QString& reason);
+    void failPlaying(const QString& reason);
     void outputFinished(quint64 stream);
     void outputLost(quint64 stream, const QString& reason);
     void volumeChangedOutside(double level, bool muted);
