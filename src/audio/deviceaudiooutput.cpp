@@ -353,22 +353,21 @@ void DeviceAudioOutput::cork(bool corked) {
 }
 
 void DeviceAudioOutput::pause() {
-    const LoopLock lock(m_loop);
-    if (!m_source || m_paused)
-        return;
-    m_paused = true;
-    // A stream still being made is corked once it is.
-    if (m_sounding)
-        cork(true);
+    setPaused(true);
 }
 
 void DeviceAudioOutput::resume() {
+    setPaused(false);
+}
+
+void DeviceAudioOutput::setPaused(bool paused) {
     const LoopLock lock(m_loop);
-    if (!m_source || !m_paused)
+    if (!m_source || m_paused == paused)
         return;
-    m_paused = false;
+    m_paused = paused;
+    // A stream still being made is corked once it is.
     if (m_sounding)
-        cork(false);
+        cork(paused);
 }
 
 void DeviceAudioOutput::flush() {
@@ -575,9 +574,9 @@ void DeviceAudioOutput::timingAnswered(pa_stream* stream, int success, void* sel
     // the next sample given will be heard.
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
     if (timing && !timing->read_index_corrupt) {
-        const pa_sample_spec* spec = pa_stream_get_sample_spec(stream);
+        const pa_sample_spec* format = pa_stream_get_sample_spec(stream);
         output->m_stretchStartUSecs = static_cast<qint64>(pa_bytes_to_usec(
-            static_cast<uint64_t>(std::max<int64_t>(0, timing->read_index)), spec));
+            static_cast<uint64_t>(std::max<int64_t>(0, timing->read_index)), format));
     } else {
         output->askTiming();
     }

@@ -67,6 +67,7 @@ private:
     void failStart(const QString& reason);
     void reportLost(const QString& reason);
     void reportFinished();
+    void setPaused(bool paused);
     void cork(bool corked);
     void fill(std::size_t bytes);
     void askTiming();
